@@ -1,0 +1,39 @@
+// Byte-stream interfaces that the standard codec reads from and writes to.
+#ifndef FLUTTER_BYTE_STREAMS_H_
+#define FLUTTER_BYTE_STREAMS_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace flutter {
+
+class ByteStreamReader {
+ public:
+  virtual ~ByteStreamReader() = default;
+  // The next byte; past the end: 0, with a diagnostic line.
+  virtual uint8_t GetByte() = 0;
+  // Copies the next `length` bytes; past the end: copies nothing, with a
+  // diagnostic line, so the destination keeps what it held.
+  virtual void GetBytes(uint8_t* destination, size_t length) = 0;
+  // Advances the position to the next multiple of `alignment`, counted from
+  // the start of the message.
+  virtual void SkipPadding(uint8_t alignment) = 0;
+
+  // How many bytes are left to read, so that the serializer can refuse a
+  // declared size the message cannot hold before it allocates for it. A
+  // reader that cannot tell keeps this default ("unknown").
+  virtual size_t RemainingBytes() const { return SIZE_MAX; }
+};
+
+class ByteStreamWriter {
+ public:
+  virtual ~ByteStreamWriter() = default;
+  virtual void PutByte(uint8_t byte) = 0;
+  virtual void PutBytes(const uint8_t* source, size_t length) = 0;
+  // Appends zero bytes until the output length is a multiple of `alignment`.
+  virtual void PutPadding(uint8_t alignment) = 0;
+};
+
+}  // namespace flutter
+
+#endif  // FLUTTER_BYTE_STREAMS_H_

@@ -1,0 +1,40 @@
+#include "decode_budget.h"
+
+#include "flutter/standard_codec_serializer.h"
+
+namespace flutter::internal {
+
+thread_local DecodeBudget::Container::State DecodeBudget::Container::state_;
+
+bool DecodeBudget::Fits(const ByteStreamReader* stream, uint64_t bytes) {
+  const Container::State& state = Container::state_;
+  const uint64_t owed = state.reader == stream ? state.owed : 0;
+  const uint64_t remaining = stream->RemainingBytes();
+  return remaining >= owed && bytes <= remaining - owed;
+}
+
+DecodeBudget::Container::Container(const ByteStreamReader* stream) : stream_(stream), saved_(state_) {
+  // A different reader is a different message (a nested decode): start afresh.
+  if (state_.reader != stream) state_ = State{stream, 0, 0};
+  ++state_.depth;
+  enclosing_owed_ = state_.owed;
+}
+
+DecodeBudget::Container::~Container() { state_ = saved_; }
+
+bool DecodeBudget::Container::too_deep() const {
+  return state_.depth > StandardCodecSerializer::kMaxNestingDepth;
+}
+
+bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
+  if (!Fits(stream_, uint64_t{count} * min_item_bytes)) return false;
+  count_ = count;
+  min_item_bytes_ = min_item_bytes;
+  return true;
+}
+
+void DecodeBudget::Container::BeginItem(uint32_t index, uint32_t extra_bytes) {
+  state_.owed = enclosing_owed_ + (count_ - index - 1) * min_item_bytes_ + extra_bytes;
+}
+
+}  // namespace flutter::internal

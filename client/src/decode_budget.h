@@ -1,0 +1,60 @@
+// Bounds what a message may make the reader allocate.
+//
+// A declared size is accepted only when it fits in the bytes that remain
+// after what the enclosing lists and maps are still owed (every element needs
+// at least its tag byte, every map entry two). So the storage made for a
+// message of n bytes stays O(n), whatever its size prefixes claim, and
+// nesting is capped so that the stack cannot run out. The state is per
+// thread and per reader, and each container restores it on the way out.
+#ifndef KESTRO_CLIENT_DECODE_BUDGET_H_
+#define KESTRO_CLIENT_DECODE_BUDGET_H_
+
+#include <cstdint>
+
+#include "flutter/byte_streams.h"
+
+namespace flutter::internal {
+
+class DecodeBudget {
+ public:
+  // Whether `bytes` more bytes can come from `stream` on top of what the
+  // open containers are owed.
+  static bool Fits(const ByteStreamReader* stream, uint64_t bytes);
+
+  // One list or map being read; enters a nesting level for its lifetime.
+  class Container {
+   public:
+    explicit Container(const ByteStreamReader* stream);
+    ~Container();
+    Container(const Container&) = delete;
+    Container& operator=(const Container&) = delete;
+
+    bool too_deep() const;
+    // Accepts `count` items of at least `min_item_bytes` each, if they fit.
+    bool Open(uint32_t count, uint32_t min_item_bytes);
+    // Before reading part of item `index`: what is owed after that part is
+    // the rest of this container, `extra_bytes` within the item, and what
+    // the enclosing containers are owed.
+    void BeginItem(uint32_t index, uint32_t extra_bytes);
+
+   private:
+    struct State {
+      const ByteStreamReader* reader = nullptr;
+      int depth = 0;
+      uint64_t owed = 0;
+    };
+    static thread_local State state_;
+
+    const ByteStreamReader* stream_;
+    State saved_;
+    uint64_t enclosing_owed_;
+    uint64_t count_ = 0;
+    uint64_t min_item_bytes_ = 0;
+
+    friend class DecodeBudget;
+  };
+};
+
+}  // namespace flutter::internal
+
+#endif  // KESTRO_CLIENT_DECODE_BUDGET_H_

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test suite; ends with one line
+# "N passed, N failed" over all of them.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc)
+passed=0
+failed=0
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+
+stage() { printf '\n=== %s\n' "$*"; }
+
+build() {
+  local preset=$1
+  stage "build $preset"
+  if ! { cmake --preset "$preset" >"$log_dir/configure-$preset.log" 2>&1 &&
+         cmake --build --preset "$preset" -j "$jobs" >"$log_dir/build-$preset.log" 2>&1; }; then
+    tail -n 40 "$log_dir/configure-$preset.log" "$log_dir/build-$preset.log"
+    echo "build of $preset failed"
+    failed=$((failed + 1))
+    return 1
+  fi
+}
+
+# Runs ctest for a preset and adds its counts to the totals.
+run_ctest() {
+  local preset=$1
+  shift
+  stage "test $preset"
+  ctest --preset "$preset" -j "$jobs" "$@" 2>&1 | tee "$log_dir/ctest-$preset.log" | grep -vE '^ +Start |Test +#[0-9]+: .* Passed' || true
+  local summary total bad
+  summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log_dir/ctest-$preset.log" | tail -n 1)
+  if [ -z "$summary" ] && grep -q 'No tests were found' "$log_dir/ctest-$preset.log"; then
+    echo "(no tests in $preset yet)"
+    return
+  fi
+  if [ -z "$summary" ]; then
+    echo "ctest for $preset printed no summary"
+    failed=$((failed + 1))
+    return
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$summary")
+  total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$summary")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+scripts/deps.sh || { echo "0 passed, 1 failed"; exit 1; }
+
+for preset in native native-asan native-tsan fuzz windows; do
+  build "$preset" || continue
+  case "$preset" in
+    native|native-asan|native-tsan|fuzz) run_ctest "$preset" ;;
+  esac
+done
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
