@@ -1,0 +1,37 @@
+#include "message_forwarding.h"
+
+#include <memory>
+#include <utility>
+
+#include "callback_guard.h"
+#include "engine_reply.h"
+#include "flutter/binary_messenger.h"
+#include "shared_messenger_handle.h"
+
+namespace flutter::internal {
+
+void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopMessage* message,
+                            void* user_data) {
+  RunGuarded("channel message handler", [&] {
+    auto* handler = static_cast<ChannelMessageHandler*>(user_data);
+    if (handler == nullptr || message == nullptr) {
+      return;
+    }
+    // The added reference lives exactly as long as the reply or whatever
+    // the handler moves it into.
+    SharedMessengerHandle shared(FlutterDesktopMessengerAddRef(messenger));
+    ReplyCallback reply = EngineReply(std::move(shared), message->response_handle);
+    (*handler)(message->message, message->message_size, std::move(reply));
+  });
+}
+
+void DeliverReply(const uint8_t* reply, size_t reply_size, void* user_data) {
+  std::unique_ptr<ReplyCallback> callback(static_cast<ReplyCallback*>(user_data));
+  RunGuarded("reply callback", [&] {
+    if (callback && *callback) {
+      (*callback)(reply, reply_size);
+    }
+  });
+}
+
+}  // namespace flutter::internal

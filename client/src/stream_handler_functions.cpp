@@ -1,0 +1,25 @@
+#include "flutter/stream_handler_functions.h"
+
+#include <utility>
+
+namespace flutter {
+
+StreamHandlerFunctions::StreamHandlerFunctions(ListenFunction on_listen, CancelFunction on_cancel)
+    : on_listen_(std::move(on_listen)), on_cancel_(std::move(on_cancel)) {}
+
+std::unique_ptr<StreamHandlerError> StreamHandlerFunctions::OnListen(const EncodableValue* arguments,
+                                                                     std::unique_ptr<EventSink>&& events) {
+  if (!on_listen_) {
+    return std::make_unique<StreamHandlerError>("error", "No OnListen handler set");
+  }
+  return on_listen_(arguments, std::move(events));
+}
+
+std::unique_ptr<StreamHandlerError> StreamHandlerFunctions::OnCancel(const EncodableValue* arguments) {
+  if (!on_cancel_) {
+    return std::make_unique<StreamHandlerError>("error", "No OnCancel handler set");
+  }
+  return on_cancel_(arguments);
+}
+
+}  // namespace flutter
