@@ -1,0 +1,137 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <string>
+
+#include "ui_port/socket.h"
+
+namespace standin::internal::net {
+namespace {
+
+// Winsock needs one WSAStartup per process before any socket call.
+bool NetworkingReady() {
+  static const bool ready = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return ready;
+}
+
+sockaddr_in Loopback(uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+std::string Failure(const char* step) { return std::string(step) + ": Winsock error " + std::to_string(WSAGetLastError()); }
+
+SOCKET Handle(intptr_t handle) { return static_cast<SOCKET>(handle); }
+
+intptr_t NewStreamSocket() {
+  if (!NetworkingReady()) return -1;
+  return static_cast<intptr_t>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+}
+
+void NoDelay(intptr_t handle) {
+  const BOOL no_delay = TRUE;
+  ::setsockopt(Handle(handle), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
+}
+
+}  // namespace
+
+Socket::~Socket() { Close(); }
+
+Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kInvalid;
+  }
+  return *this;
+}
+
+void Socket::Close() {
+  if (valid()) ::closesocket(Handle(handle_));
+  handle_ = kInvalid;
+}
+
+Socket Socket::Listen(uint16_t port, std::string* error) {
+  Socket listener(NewStreamSocket());
+  if (!listener.valid()) {
+    *error = Failure("socket");
+    return {};
+  }
+  // Another process must not take the port over while we listen.
+  const BOOL exclusive = TRUE;
+  ::setsockopt(Handle(listener.handle_), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof exclusive);
+  const sockaddr_in address = Loopback(port);
+  if (::bind(Handle(listener.handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    *error = Failure("bind");
+    return {};
+  }
+  if (::listen(Handle(listener.handle_), 8) != 0) {
+    *error = Failure("listen");
+    return {};
+  }
+  return listener;
+}
+
+Socket Socket::Connect(uint16_t port, std::string* error) {
+  Socket connection(NewStreamSocket());
+  if (!connection.valid()) {
+    *error = Failure("socket");
+    return {};
+  }
+  const sockaddr_in address = Loopback(port);
+  if (::connect(Handle(connection.handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    *error = Failure("connect");
+    return {};
+  }
+  NoDelay(connection.handle_);
+  return connection;
+}
+
+uint16_t Socket::LocalPort() const {
+  sockaddr_in address{};
+  int length = sizeof address;
+  if (::getsockname(Handle(handle_), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+bool Socket::WaitReadable(int timeout_ms) const {
+  WSAPOLLFD entry{Handle(handle_), POLLRDNORM, 0};
+  return ::WSAPoll(&entry, 1, timeout_ms) > 0;
+}
+
+Socket Socket::Accept() const {
+  Socket connection(static_cast<intptr_t>(::accept(Handle(handle_), nullptr, nullptr)));
+  if (connection.valid()) NoDelay(connection.handle_);
+  return connection;
+}
+
+bool Socket::SendAll(const uint8_t* data, size_t size) const {
+  while (size > 0) {
+    const int chunk = size > 1u << 30 ? 1 << 30 : static_cast<int>(size);
+    const int sent = ::send(Handle(handle_), reinterpret_cast<const char*>(data), chunk, 0);
+    if (sent <= 0) return false;
+    data += sent;
+    size -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+long Socket::Receive(uint8_t* buffer, size_t capacity) const {
+  const int chunk = capacity > 1u << 30 ? 1 << 30 : static_cast<int>(capacity);
+  return ::recv(Handle(handle_), reinterpret_cast<char*>(buffer), chunk, 0);
+}
+
+void Socket::ShutDown() const {
+  if (valid()) ::shutdown(Handle(handle_), SD_BOTH);
+}
+
+}  // namespace standin::internal::net
