@@ -63,7 +63,8 @@ class Core {
   HWND WindowOf(FlutterDesktopViewRef view);
   UINT MonitorDpi();
   void CountResync();
-  bool RenderFrame(EngineId engine);
+  // Queues a frame; `rendered` (if any) runs on the platform thread after it.
+  bool RenderFrame(EngineId engine, std::function<void()> rendered = nullptr);
 
   // ---- Messenger (core_messaging.cpp) ----
   bool Send(FlutterDesktopMessengerRef messenger, const char* channel, const uint8_t* message, size_t size);

@@ -228,13 +228,16 @@ void Core::ForceRedraw(FlutterDesktopViewControllerRef handle) {
   tasks_.Post([this, id] { Frame(id); });
 }
 
-bool Core::RenderFrame(EngineId id) {
+bool Core::RenderFrame(EngineId id, std::function<void()> rendered) {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     const FlutterDesktopEngine* engine = EngineById(id);
     if (engine == nullptr || engine->controller == nullptr) return false;
   }
-  tasks_.Post([this, id] { Frame(id); });
+  tasks_.Post([this, id, rendered = std::move(rendered)] {
+    Frame(id);
+    if (rendered) rendered();
+  });
   return true;
 }
 

@@ -146,14 +146,20 @@ void PeerConnection::Handle(frames::Request request) {
   } else if (auto* query = std::get_if<frames::StateQuery>(&request)) {
     Queue(frames::EncodeStateReply(query->request_id, EncodeStateReport()));
   } else if (auto* action = std::get_if<frames::ActionRequest>(&request)) {
-    bool done = false;
+    // Answered once the action took effect on the platform thread.
+    const uint32_t request_id = action->request_id;
+    std::weak_ptr<PeerConnection> peer = weak_from_this();
+    auto done = [peer, request_id] {
+      if (auto connection = peer.lock()) connection->Queue(frames::EncodeActionResult(request_id, true));
+    };
+    bool accepted = false;
     if (action->action == frames::kRenderFrame) {
-      done = core.RenderFrame(action->engine);
+      accepted = core.RenderFrame(action->engine, done);
     } else {
       Diagnose("UI port: peer " + std::to_string(number_) + " asked for unknown action " +
                std::to_string(action->action));
     }
-    Queue(frames::EncodeActionResult(action->request_id, done));
+    if (!accepted) Queue(frames::EncodeActionResult(request_id, false));
   }
 }
 

@@ -35,6 +35,7 @@ class UiPortServer {
     }
     port_ = listener_.LocalPort();
     stopping_ = false;
+    peers_seen_ = 0;
     Core::Instance().SetSendObserver([this](const SentMessage& message) { Broadcast(message); });
     acceptor_ = std::thread([this] { AcceptLoop(); });
     Diagnose("UI port listening: KESTRO_UI_PORT=" + std::to_string(port_));
@@ -74,8 +75,9 @@ class UiPortServer {
       net::Socket socket = listener_.Accept();
       if (!socket.valid()) continue;
       auto connection = std::make_shared<PeerConnection>(std::move(socket), ++peers_seen_);
+      // Registered before its greeting can go out, so that a peer that has
+      // the greeting also has every host message sent after it.
       connection->Queue(frames::EncodeHello());
-      connection->Start();
       std::vector<std::shared_ptr<PeerConnection>> finished;
       {
         std::lock_guard<std::mutex> guard(connections_mutex_);
@@ -89,6 +91,7 @@ class UiPortServer {
         }
         connections_.push_back(connection);
       }
+      connection->Start();
       for (const auto& done : finished) done->Join();
     }
   }

@@ -1,0 +1,61 @@
+// A UI peer for tests: a plain loopback client with its own reading and
+// writing of the UI port's frames, so that it cross-checks the host's side.
+#ifndef KESTRO_TESTS_STANDIN_UI_PEER_H_
+#define KESTRO_TESTS_STANDIN_UI_PEER_H_
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace standin_test {
+
+struct PeerFrame {
+  uint8_t type = 0;
+  std::vector<uint8_t> payload;
+
+  uint8_t U8(size_t offset) const { return payload.at(offset); }
+  uint32_t U32(size_t offset) const;
+  uint64_t U64(size_t offset) const;
+  std::vector<uint8_t> From(size_t offset) const { return {payload.begin() + offset, payload.end()}; }
+};
+
+class UiPeer {
+ public:
+  explicit UiPeer(uint16_t port);
+  ~UiPeer();
+  UiPeer(const UiPeer&) = delete;
+  UiPeer& operator=(const UiPeer&) = delete;
+
+  bool connected() const { return fd_ >= 0; }
+  void SendRaw(const std::vector<uint8_t>& bytes);
+  void SendMessage(uint32_t request_id, uint64_t engine, const std::string& channel,
+                   const std::vector<uint8_t>& message);
+  void ReplyToHost(uint64_t message_id, const std::vector<uint8_t>& reply);
+  void QueryState(uint32_t request_id);
+  void Action(uint32_t request_id, uint8_t action, uint64_t engine);
+
+  // The next frame, or nothing when the host closed the connection or the
+  // (generous) timeout passed.
+  std::optional<PeerFrame> Next(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // Skips host messages (events) until a frame of `type` arrives.
+  std::optional<PeerFrame> NextOfType(uint8_t type);
+  // True when the host has closed the connection (everything unread is skipped).
+  bool ClosedByHost();
+  void Close();
+
+ private:
+  void SendFrame(uint8_t type, const std::vector<uint8_t>& payload);
+
+  int fd_ = -1;
+  std::vector<uint8_t> pending_;
+};
+
+// Little-endian appenders for building payloads.
+void PutU32(std::vector<uint8_t>* out, uint32_t value);
+void PutU64(std::vector<uint8_t>* out, uint64_t value);
+
+}  // namespace standin_test
+
+#endif  // KESTRO_TESTS_STANDIN_UI_PEER_H_
