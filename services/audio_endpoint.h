@@ -1,0 +1,94 @@
+// The audio endpoint seam: the platform operations the loopback capture loop
+// needs, one per step, each reporting success or failure so that the loop
+// alone decides which failure message is reported.
+#ifndef KESTRO_SERVICES_AUDIO_ENDPOINT_H_
+#define KESTRO_SERVICES_AUDIO_ENDPOINT_H_
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kestro {
+
+// A format subtype identifier in its in-memory layout, so that the
+// Windows GUIDs can be copied in and compared without Windows headers.
+struct FormatGuid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0;
+  std::uint16_t data3 = 0;
+  std::array<std::uint8_t, 8> data4{};
+
+  bool operator==(const FormatGuid& other) const {
+    return data1 == other.data1 && data2 == other.data2 && data3 == other.data3 &&
+           data4 == other.data4;
+  }
+};
+
+inline constexpr std::uint16_t kWaveFormatPcm = 1;
+inline constexpr std::uint16_t kWaveFormatIeeeFloat = 3;
+inline constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
+inline constexpr FormatGuid kSubtypePcm{
+    0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+inline constexpr FormatGuid kSubtypeIeeeFloat{
+    0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+// The fields of the device's mix format that capture relies on.
+struct MixFormat {
+  std::uint16_t format_tag = 0;
+  std::uint16_t channels = 0;
+  std::uint32_t samples_per_second = 0;
+  std::uint16_t bits_per_sample = 0;  // the container size, not the valid bits
+  // Meaningful for the extensible tag only; all zero when the format has none.
+  FormatGuid subformat;
+};
+
+inline constexpr std::uint32_t kBufferFlagSilent = 2;
+
+// One packet taken from the device: interleaved frames in the mix format.
+// The data stays valid until the packet is released.
+struct AudioPacket {
+  const std::uint8_t* data = nullptr;
+  std::uint32_t frames = 0;
+  std::uint32_t flags = 0;
+};
+
+// One capture session's platform side, created and used on the capture
+// thread only. Destroying it tears down whatever the steps obtained, in
+// this order: stop the client if it was started, release the capture
+// client, the audio client, the device and the enumerator, leave the COM
+// apartment if it was entered, unregister the thread from the scheduler.
+class AudioEndpoint {
+ public:
+  virtual ~AudioEndpoint() = default;
+
+  // Registers the thread under the "Audio" task; failure is not an error.
+  virtual bool RegisterThread() = 0;
+  // Enters a multithreaded COM apartment; failure is not an error.
+  virtual bool EnterApartment() = 0;
+  virtual bool CreateEnumerator() = 0;
+  virtual bool GetDefaultDevice() = 0;
+  virtual bool ActivateClient() = 0;
+  // Reads the mix format; the endpoint keeps it until Initialize or
+  // FreeMixFormat.
+  virtual bool GetMixFormat(MixFormat& format) = 0;
+  virtual void FreeMixFormat() = 0;
+  // Initialises the client in shared mode with the mix format and a 100 ms
+  // buffer, then frees the mix format whatever the result.
+  virtual bool Initialize() = 0;
+  virtual bool GetCaptureClient() = 0;
+  virtual bool StartClient() = 0;
+  virtual bool GetNextPacketSize(std::uint32_t& frames) = 0;
+  virtual bool GetBuffer(AudioPacket& packet) = 0;
+  virtual bool ReleaseBuffer(std::uint32_t frames) = 0;
+};
+
+using AudioEndpointFactory = std::function<std::unique_ptr<AudioEndpoint>()>;
+
+// The endpoint the product captures from: loopback of the default render
+// device on Windows, no device at all on other systems.
+std::unique_ptr<AudioEndpoint> CreateSystemAudioEndpoint();
+
+}  // namespace kestro
+
+#endif  // KESTRO_SERVICES_AUDIO_ENDPOINT_H_

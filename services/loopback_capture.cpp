@@ -1,0 +1,215 @@
+#include "loopback_capture.h"
+
+#include <chrono>
+#include <new>
+#include <utility>
+
+#include "pcm_conversion.h"
+
+namespace kestro {
+namespace {
+
+constexpr auto kIdleSleep = std::chrono::milliseconds(5);
+
+// Whether the mix format carries 32-bit float samples (otherwise 16-bit
+// integers are expected).
+bool IsFloatFormat(const MixFormat& format) {
+  if (format.format_tag == kWaveFormatExtensible) return format.subformat == kSubtypeIeeeFloat;
+  return format.format_tag == kWaveFormatIeeeFloat;
+}
+
+}  // namespace
+
+KestroLoopbackCapture::KestroLoopbackCapture() : KestroLoopbackCapture(CreateSystemAudioEndpoint) {}
+
+KestroLoopbackCapture::KestroLoopbackCapture(AudioEndpointFactory endpoint_factory)
+    : endpoint_factory(std::move(endpoint_factory)) {}
+
+KestroLoopbackCapture::~KestroLoopbackCapture() { Stop(); }
+
+bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback,
+                                  ErrorCallback error_callback) {
+  if (running.exchange(true)) return true;
+  if (capture_thread.joinable()) capture_thread.join();
+  try {
+    auto chunk_holder = std::make_shared<const ChunkCallback>(std::move(chunk_callback));
+    auto error_holder = std::make_shared<const ErrorCallback>(std::move(error_callback));
+    {
+      std::lock_guard<std::mutex> lock(callback_mutex);
+      on_chunk = std::move(chunk_holder);
+      on_error = std::move(error_holder);
+    }
+    read_position = 0;
+    mono_input.clear();
+    pending_output.clear();
+    stopped_by_callback = false;
+    capture_thread = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms);
+    return true;
+  } catch (...) {
+    running.store(false);
+    ReportError("Failed to start capture thread");
+    return false;
+  }
+}
+
+void KestroLoopbackCapture::Stop() {
+  running.exchange(false);
+  if (!capture_thread.joinable()) return;
+  if (capture_thread.get_id() == std::this_thread::get_id()) {
+    // Called from a callback: the thread cannot join itself. It ends when
+    // the callback returns, and a later Start or Stop joins it.
+    stopped_by_callback = true;
+    return;
+  }
+  capture_thread.join();
+}
+
+void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
+  try {
+    CaptureLoop(chunk_ms);
+  } catch (const std::bad_alloc&) {
+    // The endpoint is already torn down by the unwinding.
+    running.store(false);
+    ReportError("Capture stopped: out of memory");
+  } catch (...) {
+    running.store(false);
+    ReportError("Capture stopped: unexpected failure");
+  }
+}
+
+void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms) {
+  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory ? endpoint_factory() : nullptr;
+  if (!endpoint) {
+    ReportError("WASAPI: failed to create MMDeviceEnumerator");
+    return;
+  }
+  // Neither failure is an error: only the later steps decide.
+  endpoint->RegisterThread();
+  endpoint->EnterApartment();
+  if (!OpenStream(*endpoint)) return;
+  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate));
+}  // destroying the endpoint tears the session down
+
+bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
+  if (!endpoint.CreateEnumerator()) {
+    ReportError("WASAPI: failed to create MMDeviceEnumerator");
+    return false;
+  }
+  if (!endpoint.GetDefaultDevice()) {
+    ReportError("WASAPI: failed to get default output device");
+    return false;
+  }
+  if (!endpoint.ActivateClient()) {
+    ReportError("WASAPI: failed to activate IAudioClient");
+    return false;
+  }
+  MixFormat format;
+  if (!endpoint.GetMixFormat(format)) {
+    ReportError("WASAPI: GetMixFormat failed");
+    return false;
+  }
+  if (!AcceptMixFormat(endpoint, format)) return false;
+  if (!endpoint.Initialize()) {
+    ReportError("WASAPI: Initialize(loopback) failed");
+    return false;
+  }
+  if (!endpoint.GetCaptureClient()) {
+    ReportError("WASAPI: GetService(IAudioCaptureClient) failed");
+    return false;
+  }
+  if (!endpoint.StartClient()) {
+    ReportError("WASAPI: Start failed");
+    return false;
+  }
+  return true;
+}
+
+bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format) {
+  sample_rate = static_cast<std::int32_t>(format.samples_per_second);
+  channel_count = format.channels;
+  is_float = IsFloatFormat(format);
+  const char* rejection = nullptr;
+  if (is_float && format.bits_per_sample != 32) {
+    rejection = "WASAPI: unsupported float bit depth";
+  } else if (!is_float && format.bits_per_sample != 16) {
+    rejection = "WASAPI: unsupported PCM bit depth";
+  } else if (sample_rate <= 0) {
+    // No resampling step exists for it: 0 would never advance and a rate
+    // beyond 32 bits would read before the input.
+    rejection = "WASAPI: unsupported sample rate";
+  }
+  if (rejection == nullptr) return true;
+  endpoint.FreeMixFormat();
+  ReportError(rejection);
+  return false;
+}
+
+void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
+                                        double step) {
+  const KeepRunning keep_running = [this] { return KeepCapturing(); };
+  const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
+  const ResamplerState state{read_position, mono_input, pending_output};
+  while (KeepCapturing()) {
+    std::uint32_t waiting = 0;
+    if (!endpoint.GetNextPacketSize(waiting)) {
+      ReportError("WASAPI: GetNextPacketSize failed");
+      return;
+    }
+    if (waiting == 0) {
+      std::this_thread::sleep_for(kIdleSleep);
+      continue;
+    }
+    while (waiting != 0 && KeepCapturing()) {
+      AudioPacket packet;
+      // `running` is cleared before the report, so that an owner reacting
+      // to the message can start again at once.
+      if (!endpoint.GetBuffer(packet)) {
+        running.store(false);
+        ReportError("WASAPI: GetBuffer failed");
+        return;
+      }
+      DownMixPacket(packet, channel_count, is_float, mono_input);
+      endpoint.ReleaseBuffer(packet.frames);
+      Resample(step, chunk_samples, keep_running, state, sink);
+      if (!endpoint.GetNextPacketSize(waiting)) {
+        running.store(false);
+        ReportError("WASAPI: GetNextPacketSize failed (inner)");
+        return;
+      }
+    }
+  }
+}
+
+bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback && running.load(); }
+
+void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
+  std::vector<std::uint8_t> bytes = ChunkBytes(block);
+  std::shared_ptr<const ChunkCallback> callback;
+  {
+    std::lock_guard<std::mutex> lock(callback_mutex);
+    callback = on_chunk;
+  }
+  if (!callback || !*callback) return;
+  try {
+    (*callback)(std::move(bytes));
+  } catch (...) {
+    // The callback's own failure loses only its chunk; capture goes on.
+  }
+}
+
+void KestroLoopbackCapture::ReportError(const char* message) noexcept {
+  std::shared_ptr<const ErrorCallback> callback;
+  {
+    std::lock_guard<std::mutex> lock(callback_mutex);
+    callback = on_error;
+  }
+  if (!callback || !*callback) return;
+  try {
+    (*callback)(std::string(message));
+  } catch (...) {
+    // Neither a failing callback nor a failing copy of the message may end
+    // the capture thread abruptly.
+  }
+}
+
+}  // namespace kestro

@@ -1,0 +1,229 @@
+#include "pcm_conversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+namespace kestro {
+namespace {
+
+constexpr float kInt16ToFloat = 3.0517578125e-05f;  // 1 / 32768
+constexpr std::size_t kDiscardAfter = 4096;
+// Output samples produced between two questions to keep_running.
+constexpr std::size_t kBatchSamples = 256;
+
+float LoadFloat(const std::uint8_t* bytes) {
+  float value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+std::int16_t LoadInt16(const std::uint8_t* bytes) {
+  std::int16_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+float Int16ToFloat(std::int16_t sample) { return static_cast<float>(sample) * kInt16ToFloat; }
+
+// Appends `count` slots to `samples`, growing its storage at most once and
+// to exactly the new size; returns the first new slot.
+float* AppendSlots(std::vector<float>& samples, std::size_t count) {
+  const std::size_t old_size = samples.size();
+  if (samples.capacity() < old_size + count) samples.reserve(old_size + count);
+  samples.resize(old_size + count);
+  return samples.data() + old_size;
+}
+
+// The general down-mix: channels summed in order in double precision, then
+// divided by the channel count.
+template <typename Load>
+void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t channels,
+                    std::size_t sample_bytes, Load load, float* out) {
+  const double divisor = static_cast<double>(channels);
+  for (std::size_t frame = 0; frame < frames; ++frame) {
+    const std::uint8_t* first = data + frame * channels * sample_bytes;
+    double sum = 0.0;
+    for (std::size_t channel = 0; channel < channels; ++channel) {
+      sum += static_cast<double>(load(first + channel * sample_bytes));
+    }
+    out[frame] = static_cast<float>(sum / divisor);
+  }
+}
+
+// The common layouts, with the same results as the general down-mix (up to
+// the sign of zero, which quantises alike): one channel is the sample
+// itself, and two 16-bit samples scaled by 1/32768 add and halve exactly.
+void MixFloat(const std::uint8_t* data, std::size_t frames, std::size_t channels, float* out) {
+  if (channels == 1) {
+    std::memcpy(out, data, frames * sizeof(float));
+  } else if (channels == 2) {
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+      const double left = LoadFloat(data + frame * 8);
+      const double right = LoadFloat(data + frame * 8 + 4);
+      out[frame] = static_cast<float>((left + right) * 0.5);
+    }
+  } else {
+    MixAnyChannels(data, frames, channels, sizeof(float), LoadFloat, out);
+  }
+}
+
+void MixInt16(const std::uint8_t* data, std::size_t frames, std::size_t channels, float* out) {
+  if (channels == 1) {
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+      out[frame] = Int16ToFloat(LoadInt16(data + frame * 2));
+    }
+  } else if (channels == 2) {
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+      const std::int32_t sum = LoadInt16(data + frame * 4) + LoadInt16(data + frame * 4 + 2);
+      out[frame] = static_cast<float>(sum) * (kInt16ToFloat * 0.5f);
+    }
+  } else {
+    MixAnyChannels(data, frames, channels, sizeof(std::int16_t),
+                   [](const std::uint8_t* bytes) { return Int16ToFloat(LoadInt16(bytes)); }, out);
+  }
+}
+
+// Where a batch of output samples ended.
+struct BatchEnd {
+  std::size_t count = 0;       // samples written
+  std::size_t last_index = 0;  // i of the last sample written
+  bool input_exhausted = false;
+};
+
+// Linear interpolation at the read position: b - a in single precision,
+// product and sum in double precision.
+BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double& read_position,
+                            std::size_t limit, std::int16_t* out) {
+  BatchEnd end;
+  const float* samples = input.data();
+  const std::size_t size = input.size();
+  double position = read_position;
+  while (end.count < limit) {
+    const std::size_t i = static_cast<std::size_t>(position);
+    if (i + 1 >= size) {
+      end.input_exhausted = true;
+      break;
+    }
+    const float a = samples[i];
+    const float b = samples[i + 1];
+    const double fraction = position - static_cast<double>(i);
+    const float value =
+        static_cast<float>(static_cast<double>(a) + static_cast<double>(b - a) * fraction);
+    out[end.count++] = QuantizeSample(value);
+    position += step;
+    end.last_index = i;
+    if (i > kDiscardAfter) break;
+  }
+  read_position = position;
+  return end;
+}
+
+// A whole step from a whole position never interpolates: the fraction is 0,
+// so the sample is a itself, or NaN when b - a is not finite.
+BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double& read_position,
+                      std::size_t limit, std::int16_t* out) {
+  BatchEnd end;
+  const float* samples = input.data();
+  const std::size_t size = input.size();
+  std::size_t i = static_cast<std::size_t>(read_position);
+  while (end.count < limit) {
+    if (i + 1 >= size) {
+      end.input_exhausted = true;
+      break;
+    }
+    const float a = samples[i];
+    out[end.count++] = std::isfinite(samples[i + 1] - a) ? QuantizeSample(a) : 0;
+    end.last_index = i;
+    i += step;
+    if (end.last_index > kDiscardAfter) break;
+  }
+  read_position = static_cast<double>(i);
+  return end;
+}
+
+bool IsWhole(double value) { return value == std::floor(value); }
+
+// Drops the first `count` input samples, which lie before the read position.
+void DiscardInput(std::size_t count, std::vector<float>& input, double& read_position) {
+  input.erase(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(count));
+  read_position = std::max(0.0, read_position - static_cast<double>(count));
+}
+
+}  // namespace
+
+std::int32_t ChunkSamples(std::int32_t chunk_ms) {
+  const auto wrapped = static_cast<std::int32_t>(static_cast<std::uint32_t>(chunk_ms) * 16u);
+  return std::max<std::int32_t>(wrapped, 1);
+}
+
+double ResampleStep(std::int32_t sample_rate) {
+  return static_cast<double>(sample_rate) / static_cast<double>(kOutputSampleRate);
+}
+
+void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
+                   std::vector<float>& mono_input) {
+  const std::size_t frames = packet.frames;
+  float* out = AppendSlots(mono_input, frames);
+  if ((packet.flags & kBufferFlagSilent) != 0 || packet.data == nullptr) {
+    std::fill(out, out + frames, 0.0f);
+    return;
+  }
+  const std::size_t channels = static_cast<std::size_t>(std::max<std::int32_t>(1, channel_count));
+  if (is_float) {
+    MixFloat(packet.data, frames, channels, out);
+  } else {
+    MixInt16(packet.data, frames, channels, out);
+  }
+}
+
+std::int16_t QuantizeSample(float value) {
+  if (std::isnan(value)) return 0;
+  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
+  const auto truncated = static_cast<std::int32_t>(clamped * 32767.0f);
+  return static_cast<std::int16_t>(std::min<std::int32_t>(std::max<std::int32_t>(truncated, -32768), 32767));
+}
+
+void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running,
+              const ResamplerState& state, const ChunkBlockSink& sink) {
+  const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(chunk_samples, 1));
+  std::int16_t batch[kBatchSamples];
+  while (keep_running()) {
+    const std::size_t limit = std::min(kBatchSamples, chunk - state.pending_output.size());
+    const BatchEnd end =
+        IsWhole(step) && IsWhole(state.read_position)
+            ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position,
+                           limit, batch)
+            : InterpolatingBatch(step, state.mono_input, state.read_position, limit, batch);
+    state.pending_output.insert(state.pending_output.end(), batch, batch + end.count);
+    if (end.count > 0) {
+      if (state.pending_output.size() >= chunk) {
+        // The chunk's last sample counts as produced only if capture still
+        // runs, as if it were asked before every sample.
+        if (!keep_running()) return;
+        std::vector<std::int16_t> block(state.pending_output.begin(),
+                                        state.pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
+        state.pending_output.erase(state.pending_output.begin(),
+                                   state.pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
+        sink(std::move(block));
+        DiscardInput(end.last_index, state.mono_input, state.read_position);
+      } else if (end.last_index > kDiscardAfter) {
+        DiscardInput(end.last_index, state.mono_input, state.read_position);
+      }
+    }
+    if (end.input_exhausted) return;
+  }
+}
+
+std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block) {
+  std::vector<std::uint8_t> bytes(block.size() * 2);
+  for (std::size_t k = 0; k < block.size(); ++k) {
+    const auto sample = static_cast<std::uint16_t>(block[k]);
+    bytes[2 * k] = static_cast<std::uint8_t>(sample & 0xFF);
+    bytes[2 * k + 1] = static_cast<std::uint8_t>(sample >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace kestro

@@ -1,0 +1,60 @@
+// The capture pipeline's conversion steps: down-mix of device packets to
+// mono, linear resampling to 16000 Hz, quantising to signed 16 bits and
+// cutting chunks. Free of threads and devices, so the capture loop, the
+// offline tool and the benchmark all run the same code.
+#ifndef KESTRO_SERVICES_PCM_CONVERSION_H_
+#define KESTRO_SERVICES_PCM_CONVERSION_H_
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "audio_endpoint.h"
+
+namespace kestro {
+
+inline constexpr std::int32_t kOutputSampleRate = 16000;
+
+// Samples per chunk: chunk_ms x 16 in wrapping 32-bit arithmetic, at least 1.
+std::int32_t ChunkSamples(std::int32_t chunk_ms);
+
+// Input samples consumed per output sample.
+double ResampleStep(std::int32_t sample_rate);
+
+// Appends one mono sample per frame of the packet: the average of its
+// channels (max(1, channel_count) of them), or zeros for a silent packet or
+// one without data. mono_input grows at most once, to exactly fit.
+void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
+                   std::vector<float>& mono_input);
+
+// Maps a mono sample to 16 bits: clamp to [-1, 1], scale by 32767 in single
+// precision, truncate. A NaN, which only broken input can produce, becomes 0.
+std::int16_t QuantizeSample(float value);
+
+// Receives each chunk cut from pending_output.
+using ChunkBlockSink = std::function<void(std::vector<std::int16_t> block)>;
+
+// The resampler's state; it belongs to the capture thread.
+struct ResamplerState {
+  double& read_position;
+  std::vector<float>& mono_input;
+  std::vector<std::int16_t>& pending_output;
+};
+
+// Tells whether capture goes on; asked at least every 256 output samples
+// and before each chunk is handed out.
+using KeepRunning = std::function<bool()>;
+
+// Produces output samples while two input samples surround the read
+// position and `keep_running` holds, handing every full chunk to `sink`,
+// and discards consumed input after a chunk and whenever more than 4096
+// samples lie before the read position.
+void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running,
+              const ResamplerState& state, const ChunkBlockSink& sink);
+
+// A chunk's samples as signed 16-bit little-endian bytes.
+std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block);
+
+}  // namespace kestro
+
+#endif  // KESTRO_SERVICES_PCM_CONVERSION_H_

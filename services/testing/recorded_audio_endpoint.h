@@ -1,0 +1,101 @@
+// An audio endpoint that plays back recorded packets instead of a device,
+// with an optional failure at any step: the capture engine's stand-in for
+// native tests, the offline pipeline tool and the benchmarks.
+#ifndef KESTRO_SERVICES_TESTING_RECORDED_AUDIO_ENDPOINT_H_
+#define KESTRO_SERVICES_TESTING_RECORDED_AUDIO_ENDPOINT_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio_endpoint.h"
+
+namespace kestro {
+
+enum class EndpointStep {
+  kRegisterThread,
+  kEnterApartment,
+  kCreateEnumerator,
+  kGetDefaultDevice,
+  kActivateClient,
+  kGetMixFormat,
+  kInitialize,
+  kGetCaptureClient,
+  kStartClient,
+  kGetNextPacketSize,
+  kGetBuffer,
+  kReleaseBuffer,
+};
+
+const char* EndpointStepName(EndpointStep step);
+
+// Makes one call of a step fail (or throw std::bad_alloc, as memory
+// exhaustion would), after `successes` successful calls of it.
+struct EndpointFailure {
+  EndpointStep step = EndpointStep::kCreateEnumerator;
+  int successes = 0;
+  bool throws = false;
+};
+
+struct RecordedPacket {
+  std::size_t offset = 0;  // into AudioRecording::stream
+  std::uint32_t frames = 0;
+  std::uint32_t flags = 0;
+  bool null_data = false;
+};
+
+// What the device reports and delivers.
+struct AudioRecording {
+  MixFormat format;
+  std::vector<std::uint8_t> stream;
+  std::vector<RecordedPacket> packets;
+  std::optional<EndpointFailure> failure;
+
+  // Packets whose frames are interleaved samples in format.channels channels.
+  void AddFloatPacket(const std::vector<float>& samples, std::uint32_t flags = 0);
+  void AddInt16Packet(const std::vector<std::int16_t>& samples, std::uint32_t flags = 0);
+  void AddBytesPacket(const std::uint8_t* bytes, std::size_t size, std::uint32_t frames,
+                      std::uint32_t flags = 0);
+  void AddNullPacket(std::uint32_t frames);
+};
+
+// The device behind the endpoints: packets are delivered once, in order,
+// across all endpoints made from it. Thread-safe.
+class RecordedAudioSource {
+ public:
+  explicit RecordedAudioSource(AudioRecording recording);
+
+  // A factory for KestroLoopbackCapture; each endpoint shares this source.
+  AudioEndpointFactory Factory();
+
+  // Delivers only the first `count` packets until called again; all of
+  // them are available at first.
+  void MakeAvailable(std::size_t count);
+
+  // Waits until every available packet was released and the endpoint was
+  // asked for more, which means every chunk they give has been emitted.
+  bool WaitUntilDrained(std::chrono::milliseconds timeout);
+
+  // Set-up steps called, mix format frees, and teardown steps, in order,
+  // with entries added by Note (e.g. from callbacks).
+  std::vector<std::string> Log() const;
+  void Note(const std::string& entry);
+
+  int EndpointsCreated() const;
+  int Calls(EndpointStep step) const;
+
+ private:
+  class Endpoint;
+  struct State;
+  std::shared_ptr<State> state;
+};
+
+}  // namespace kestro
+
+#endif  // KESTRO_SERVICES_TESTING_RECORDED_AUDIO_ENDPOINT_H_

@@ -1,0 +1,190 @@
+#include "wasapi_audio_endpoint.h"
+
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+#include <mmreg.h>
+#include <mmdeviceapi.h>
+#include <audioclient.h>
+#include <avrt.h>
+// clang-format on
+
+#include <cstring>
+
+#include "com_ptr.h"
+#include "unique_handle.h"
+
+namespace kestro {
+namespace {
+
+constexpr GUID kClsidMMDeviceEnumerator = {
+    0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
+constexpr GUID kIidIMMDeviceEnumerator = {
+    0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
+constexpr GUID kIidIAudioClient = {
+    0x1CB9AD4C, 0xDBFA, 0x4C32, {0xB1, 0x78, 0xC2, 0xF5, 0x68, 0xA7, 0x03, 0xB2}};
+constexpr GUID kIidIAudioCaptureClient = {
+    0xC8ADBD64, 0xE71E, 0x48A0, {0xA4, 0xDE, 0x18, 0x5C, 0x39, 0x5C, 0xD3, 0x17}};
+
+constexpr REFERENCE_TIME kBufferDuration = 1000000;  // 100 ms in 100-ns units
+constexpr DWORD kLoopbackFlag = 0x20000;             // AUDCLNT_STREAMFLAGS_LOOPBACK
+constexpr WORD kExtensibleExtraBytes = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+
+// The one place where a call's HRESULT becomes a step's result; S_FALSE and
+// the other success codes count as success.
+bool Succeeded(HRESULT result) { return SUCCEEDED(result); }
+
+FormatGuid ToFormatGuid(const GUID& guid) {
+  FormatGuid result;
+  result.data1 = guid.Data1;
+  result.data2 = guid.Data2;
+  result.data3 = guid.Data3;
+  std::memcpy(result.data4.data(), guid.Data4, sizeof guid.Data4);
+  return result;
+}
+
+using MmcssRegistration = UniqueHandle<HANDLE, AvRevertMmThreadCharacteristics>;
+using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CoTaskMemFree>;
+
+// A multithreaded COM apartment entered by this thread, left again only if
+// entering did not fail.
+class ComApartment {
+ public:
+  ComApartment() = default;
+  ~ComApartment() {
+    if (entered) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  bool Enter() {
+    entered = Succeeded(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    return entered;
+  }
+
+ private:
+  bool entered = false;
+};
+
+// Members are declared in reverse teardown order; the destructor stops the
+// client first.
+class WasapiAudioEndpoint final : public AudioEndpoint {
+ public:
+  explicit WasapiAudioEndpoint(EndpointFlow flow) : flow(flow) {}
+
+  ~WasapiAudioEndpoint() override {
+    if (started) audio_client->Stop();
+  }
+
+  bool RegisterThread() override {
+    DWORD task_index = 0;
+    mmcss.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
+    return static_cast<bool>(mmcss);
+  }
+
+  bool EnterApartment() override { return apartment.Enter(); }
+
+  bool CreateEnumerator() override {
+    return Succeeded(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL,
+                                      kIidIMMDeviceEnumerator, enumerator.PutVoid()));
+  }
+
+  bool GetDefaultDevice() override {
+    if (!enumerator) return false;
+    const EDataFlow data_flow = flow == EndpointFlow::kRenderLoopback ? eRender : eCapture;
+    return Succeeded(enumerator->GetDefaultAudioEndpoint(data_flow, eConsole, device.Put()));
+  }
+
+  bool ActivateClient() override {
+    if (!device) return false;
+    return Succeeded(device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr, audio_client.PutVoid()));
+  }
+
+  bool GetMixFormat(MixFormat& format) override {
+    if (!audio_client) return false;
+    WAVEFORMATEX* raw = nullptr;
+    const HRESULT result = audio_client->GetMixFormat(&raw);
+    mix_format.Reset(raw);
+    if (!Succeeded(result) || raw == nullptr) return false;
+    format = MixFormat{};
+    format.format_tag = raw->wFormatTag;
+    format.channels = raw->nChannels;
+    format.samples_per_second = raw->nSamplesPerSec;
+    format.bits_per_sample = raw->wBitsPerSample;
+    // The subformat exists only when the extension is really there.
+    if (raw->wFormatTag == WAVE_FORMAT_EXTENSIBLE && raw->cbSize >= kExtensibleExtraBytes) {
+      format.subformat = ToFormatGuid(reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(raw)->SubFormat);
+    }
+    return true;
+  }
+
+  void FreeMixFormat() override { mix_format.Reset(); }
+
+  bool Initialize() override {
+    if (!audio_client || !mix_format) return false;
+    const DWORD stream_flags = flow == EndpointFlow::kRenderLoopback ? kLoopbackFlag : 0;
+    const HRESULT result = audio_client->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags,
+                                                    kBufferDuration, 0, mix_format.Get(), nullptr);
+    mix_format.Reset();
+    return Succeeded(result);
+  }
+
+  bool GetCaptureClient() override {
+    if (!audio_client) return false;
+    return Succeeded(audio_client->GetService(kIidIAudioCaptureClient, capture_client.PutVoid()));
+  }
+
+  bool StartClient() override {
+    if (!audio_client) return false;
+    started = Succeeded(audio_client->Start());
+    return started;
+  }
+
+  bool GetNextPacketSize(std::uint32_t& frames) override {
+    if (!capture_client) return false;
+    UINT32 size = 0;
+    if (!Succeeded(capture_client->GetNextPacketSize(&size))) return false;
+    frames = size;
+    return true;
+  }
+
+  bool GetBuffer(AudioPacket& packet) override {
+    if (!capture_client) return false;
+    BYTE* data = nullptr;
+    UINT32 frames = 0;
+    DWORD flags = 0;
+    if (!Succeeded(capture_client->GetBuffer(&data, &frames, &flags, nullptr, nullptr))) return false;
+    packet.data = data;
+    packet.frames = frames;
+    packet.flags = flags;
+    return true;
+  }
+
+  bool ReleaseBuffer(std::uint32_t frames) override {
+    if (!capture_client) return false;
+    return Succeeded(capture_client->ReleaseBuffer(frames));
+  }
+
+ private:
+  const EndpointFlow flow;
+  MmcssRegistration mmcss;
+  ComApartment apartment;
+  ComPtr<IMMDeviceEnumerator> enumerator;
+  ComPtr<IMMDevice> device;
+  ComPtr<IAudioClient> audio_client;
+  ComPtr<IAudioCaptureClient> capture_client;
+  MixFormatMemory mix_format;
+  bool started = false;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioEndpoint> CreateWasapiAudioEndpoint(EndpointFlow flow) {
+  return std::make_unique<WasapiAudioEndpoint>(flow);
+}
+
+std::unique_ptr<AudioEndpoint> CreateSystemAudioEndpoint() {
+  return CreateWasapiAudioEndpoint(EndpointFlow::kRenderLoopback);
+}
+
+}  // namespace kestro

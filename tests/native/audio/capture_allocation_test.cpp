@@ -1,0 +1,54 @@
+// Each chunk costs two allocations in steady state: its block of samples and
+// its byte array. Counted with this binary's own global operator new.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "capture_probe.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace kestro::testing {
+namespace {
+
+TEST(CaptureAllocations, TwoPerChunkOnceRunning) {
+  AudioRecording recording;
+  recording.format = FloatFormat(48000, 2);
+  for (int k = 0; k < 100; ++k) recording.AddFloatPacket(std::vector<float>(480 * 2, 0.25f));
+  RecordedAudioSource source(recording);
+
+  // Written by the chunk callback without allocating; read after the join.
+  std::array<long, 100> at_chunk{};
+  int chunks = 0;
+  KestroLoopbackCapture capture(source.Factory());
+  ASSERT_TRUE(capture.Start(
+      10,
+      [&](std::vector<std::uint8_t>) {
+        if (chunks < static_cast<int>(at_chunk.size())) at_chunk[chunks] = allocations.load();
+        ++chunks;
+      },
+      {}));
+  ASSERT_TRUE(source.WaitUntilDrained(kPatience));
+  capture.Stop();
+
+  ASSERT_EQ(chunks, 100);
+  for (int k = 10; k < chunks; ++k) {
+    EXPECT_EQ(at_chunk[k] - at_chunk[k - 1], 2) << "chunk " << k;
+  }
+}
+
+}  // namespace
+}  // namespace kestro::testing
