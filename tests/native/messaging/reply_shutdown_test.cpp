@@ -1,0 +1,71 @@
+// Results answered on another thread while the engine shuts down: each
+// answer either arrives or is dropped, never sent to a dead engine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "flutter/method_channel.h"
+#include "messaging_test_support.h"
+
+namespace kestro_test {
+namespace {
+
+using flutter::EncodableValue;
+using flutter::MethodCall;
+using flutter::MethodChannel;
+using flutter::MethodResult;
+using standin::ResponseState;
+
+const std::string kChannel = "kestro/test";
+
+class ReplyShutdownTest : public MessagingTest {};
+
+TEST_F(ReplyShutdownTest, AnswersRacingEngineDestructionAreSentOrDropped) {
+  constexpr int kRounds = 50;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    if (round > 0) SetUp();  // a fresh stand-in and engine
+    std::unique_ptr<MethodResult> kept;
+    MethodChannel(messenger(), kChannel, &Codec())
+        .SetMethodCallHandler([&kept](const MethodCall&, std::unique_ptr<MethodResult> result) {
+          kept = std::move(result);
+        });
+    standin::MessageTicket ticket = Deliver(kChannel, CallBytes("start"));
+    ASSERT_NE(kept, nullptr);
+
+    std::atomic<bool> go{false};
+    std::thread answering([&go, result = std::move(kept)] {
+      while (!go.load()) std::this_thread::yield();
+      result->Success(EncodableValue(true));
+    });
+    go.store(true);
+    controller_.reset();
+    answering.join();
+
+    const ResponseState state = standin::ResponseTo(ticket).state;
+    EXPECT_TRUE(state == ResponseState::kAnswered || state == ResponseState::kEngineGone);
+    EXPECT_TRUE(NoMisuse());
+  }
+}
+
+TEST_F(ReplyShutdownTest, UnansweredResultsReleaseTheMessengerAfterShutdown) {
+  std::vector<std::unique_ptr<MethodResult>> kept;
+  MethodChannel(messenger(), kChannel, &Codec())
+      .SetMethodCallHandler(
+          [&kept](const MethodCall&, std::unique_ptr<MethodResult> result) { kept.push_back(std::move(result)); });
+  for (int i = 0; i < 4; ++i) Deliver(kChannel, CallBytes("m"));
+  controller_.reset();
+  testing::internal::CaptureStderr();
+  std::thread releasing([results = std::move(kept)]() mutable { results.clear(); });
+  releasing.join();
+  const std::string written = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(written.size(), 4 * std::string("Warning: Failed to respond to a message. This is a memory leak.\n").size());
+  EXPECT_TRUE(NoMisuse());
+}
+
+}  // namespace
+}  // namespace kestro_test
