@@ -13,17 +13,21 @@ namespace {
 
 using standin::internal::Core;
 
+void ReportFailure(const char* function, const char* what) noexcept {
+  try {
+    standin::internal::Diagnose(std::string(function) + " failed: " + what);
+  } catch (...) {
+  }
+}
+
 template <typename Result, typename Body>
 Result Guarded(const char* function, Result fallback, Body body) noexcept {
   try {
     return body();
   } catch (const std::exception& error) {
-    try {
-      standin::internal::Diagnose(std::string(function) + " failed: " + error.what());
-    } catch (...) {
-    }
+    ReportFailure(function, error.what());
   } catch (...) {
-    standin::internal::Diagnose("unknown failure");
+    ReportFailure(function, "unknown exception");
   }
   return fallback;
 }

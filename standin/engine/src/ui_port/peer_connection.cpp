@@ -17,24 +17,47 @@ PeerConnection::~PeerConnection() {
 
 void PeerConnection::Start() {
   // The owner joins both threads before it lets the connection go.
-  reader_ = std::thread([this] { ReadLoop(); });
-  writer_ = std::thread([this] { WriteLoop(); });
+  reader_ = std::thread([this] {
+    Guarded([this] { ReadLoop(); });
+    reader_done_ = true;
+  });
+  writer_ = std::thread([this] {
+    Guarded([this] { WriteLoop(); });
+    socket_.ShutDown();
+    writer_done_ = true;
+  });
+}
+
+void PeerConnection::Guarded(const std::function<void()>& loop) noexcept {
+  try {
+    loop();
+  } catch (const std::exception& error) {
+    try {
+      Diagnose("UI port: peer " + std::to_string(number_) + " failed: " + error.what());
+      Lost();
+    } catch (...) {
+      Close();
+    }
+  }
 }
 
 void PeerConnection::Queue(std::vector<uint8_t> frame) {
+  bool overflow = false;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     if (closed_ || close_when_sent_) return;
-    if (unsent_bytes_ + frame.size() > kMaxUnsentBytes) {
-      Diagnose("UI port: peer " + std::to_string(number_) + " is not reading its frames; closing the connection");
-      closed_ = true;
-      outbox_.clear();
-    } else {
+    overflow = unsent_bytes_ + frame.size() > kMaxUnsentBytes;
+    if (!overflow) {
       unsent_bytes_ += frame.size();
       outbox_.push_back(std::move(frame));
     }
   }
-  wake_writer_.notify_all();
+  if (!overflow) {
+    wake_writer_.notify_all();
+    return;
+  }
+  Diagnose("UI port: peer " + std::to_string(number_) + " is not reading its frames; closing the connection");
+  Close();
 }
 
 void PeerConnection::Close() {
@@ -82,7 +105,6 @@ void PeerConnection::ReadLoop() {
       rejected = true;
     }
   }
-  reader_done_ = true;
 }
 
 void PeerConnection::WriteLoop() {
@@ -102,8 +124,6 @@ void PeerConnection::WriteLoop() {
       break;
     }
   }
-  socket_.ShutDown();
-  writer_done_ = true;
 }
 
 void PeerConnection::Lost() {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,6 +39,8 @@ class PeerConnection : public std::enable_shared_from_this<PeerConnection> {
   bool Finished() const { return reader_done_ && writer_done_; }
 
  private:
+  // Runs a thread's loop; a failure inside closes the connection.
+  void Guarded(const std::function<void()>& loop) noexcept;
   void ReadLoop();
   void WriteLoop();
   void Handle(frames::Request request);

@@ -71,29 +71,37 @@ class UiPortServer {
 
   void AcceptLoop() {
     while (!stopping_) {
-      if (!listener_.WaitReadable(kAcceptPollMs)) continue;
-      net::Socket socket = listener_.Accept();
-      if (!socket.valid()) continue;
-      auto connection = std::make_shared<PeerConnection>(std::move(socket), ++peers_seen_);
-      // Registered before its greeting can go out, so that a peer that has
-      // the greeting also has every host message sent after it.
-      connection->Queue(frames::EncodeHello());
-      std::vector<std::shared_ptr<PeerConnection>> finished;
-      {
-        std::lock_guard<std::mutex> guard(connections_mutex_);
-        for (auto it = connections_.begin(); it != connections_.end();) {
-          if ((*it)->Finished()) {
-            finished.push_back(*it);
-            it = connections_.erase(it);
-          } else {
-            ++it;
-          }
-        }
-        connections_.push_back(connection);
+      try {
+        AcceptOne();
+      } catch (const std::exception& error) {
+        Diagnose(std::string("UI port: accepting a peer failed: ") + error.what());
       }
-      connection->Start();
-      for (const auto& done : finished) done->Join();
     }
+  }
+
+  void AcceptOne() {
+    if (!listener_.WaitReadable(kAcceptPollMs)) return;
+    net::Socket socket = listener_.Accept();
+    if (!socket.valid()) return;
+    auto connection = std::make_shared<PeerConnection>(std::move(socket), ++peers_seen_);
+    // Registered before its greeting can go out, so that a peer that has
+    // the greeting also has every host message sent after it.
+    connection->Queue(frames::EncodeHello());
+    std::vector<std::shared_ptr<PeerConnection>> finished;
+    {
+      std::lock_guard<std::mutex> guard(connections_mutex_);
+      for (auto it = connections_.begin(); it != connections_.end();) {
+        if ((*it)->Finished()) {
+          finished.push_back(*it);
+          it = connections_.erase(it);
+        } else {
+          ++it;
+        }
+      }
+      connections_.push_back(connection);
+    }
+    connection->Start();
+    for (const auto& done : finished) done->Join();
   }
 
   void Broadcast(const SentMessage& message) {
