@@ -1,0 +1,138 @@
+// kestro-pcm run as a program on generated WAV files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "wav_bytes.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::Each;
+using ::testing::HasSubstr;
+
+struct ToolRun {
+  int exit_code = -1;
+  std::string output;  // standard output and standard error
+};
+
+ToolRun RunTool(const std::string& arguments) {
+  ToolRun run;
+  const std::string command = std::string(KESTRO_PCM_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 256> buffer;
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) run.output += buffer.data();
+  const int status = pclose(pipe);
+  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string TempPath(const std::string& name) { return ::testing::TempDir() + "kestro_pcm_" + name; }
+
+std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  const std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+// The samples of a 16000 Hz mono 16-bit WAV written by the tool; fails the
+// test if the header says anything else.
+std::vector<std::int16_t> OutputSamples(const std::string& path) {
+  const auto file = ReadFile(path);
+  std::vector<std::int16_t> samples;
+  if (file.size() < 44) {
+    ADD_FAILURE() << path << " has no WAV header";
+    return samples;
+  }
+  const auto expected_header = Wav(FmtBody(kWaveFormatPcm, 1, 16000, 16), {});
+  EXPECT_TRUE(std::equal(expected_header.begin() + 8, expected_header.begin() + 40, file.begin() + 8));
+  const std::uint32_t data_bytes = file[40] | (file[41] << 8) | (file[42] << 16) | (file[43] << 24);
+  EXPECT_EQ(data_bytes, file.size() - 44);
+  for (std::size_t k = 44; k + 1 < file.size(); k += 2) {
+    samples.push_back(static_cast<std::int16_t>(file[k] | (file[k + 1] << 8)));
+  }
+  return samples;
+}
+
+TEST(KestroPcm, ConvertsAStereoFloatRecordingIntoWholeChunks) {
+  const std::vector<float> frames(48000 * 2, 0.5f);  // one second
+  const auto in = WriteFile("stereo48.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 2, 48000, 32), SampleBytes(frames)));
+  const auto out = TempPath("stereo48.out.wav");
+  const ToolRun run = RunTool("convert " + in + " " + out + " --chunk-ms 100");
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_EQ(run.output, "10 chunks, 16000 samples\n");
+  const auto samples = OutputSamples(out);
+  EXPECT_EQ(samples.size(), 16000u);
+  EXPECT_THAT(samples, Each(16383));
+}
+
+TEST(KestroPcm, OutputDoesNotDependOnPacketSize) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> level(-32768, 32767);
+  std::vector<std::int16_t> frames(44100 * 3 / 2 * 2);  // 1.5 s, stereo
+  for (auto& sample : frames) sample = static_cast<std::int16_t>(level(random));
+  const auto in = WriteFile("noise44.wav", Wav(FmtBody(0, 2, 44100, 16, &kSubtypePcm), SampleBytes(frames)));
+  std::vector<std::vector<std::int16_t>> outputs;
+  for (const char* packet : {"", " --packet-frames 1", " --packet-frames 7", " --packet-frames 5000"}) {
+    const auto out = TempPath("noise44.out.wav");
+    const ToolRun run = RunTool("convert " + in + " " + out + " --chunk-ms 80" + packet);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_EQ(run.output, "18 chunks, 23040 samples\n") << packet;
+    outputs.push_back(OutputSamples(out));
+  }
+  EXPECT_THAT(outputs, Each(outputs.front()));
+}
+
+TEST(KestroPcm, RejectedFormatsExitWithTheEnginesMessage) {
+  const auto in = WriteFile("pcm24.wav", Wav(FmtBody(kWaveFormatPcm, 2, 48000, 24), std::vector<std::uint8_t>(600)));
+  const auto out = TempPath("pcm24.out.wav");
+  std::remove(out.c_str());
+  const ToolRun run = RunTool("convert " + in + " " + out);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.output, "kestro-pcm: WASAPI: unsupported PCM bit depth\n");
+  EXPECT_FALSE(std::ifstream(out).good()) << "no output is left behind";
+
+  const auto float64 = WriteFile("float64.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 1, 48000, 64), std::vector<std::uint8_t>(64)));
+  EXPECT_THAT(RunTool("convert " + float64 + " " + out).output, HasSubstr("WASAPI: unsupported float bit depth"));
+}
+
+TEST(KestroPcm, MalformedOrMissingFilesExitWithAReason) {
+  auto truncated = Wav(FmtBody(kWaveFormatPcm, 1, 16000, 16), std::vector<std::uint8_t>(100));
+  truncated.resize(truncated.size() - 10);
+  const auto in = WriteFile("truncated.wav", truncated);
+  const ToolRun run = RunTool("convert " + in + " " + TempPath("truncated.out.wav"));
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(run.output, HasSubstr("claims 100 bytes but only 90 remain"));
+
+  const ToolRun missing = RunTool("convert " + TempPath("missing.wav") + " " + TempPath("missing.out.wav"));
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_THAT(missing.output, HasSubstr("cannot read"));
+}
+
+TEST(KestroPcm, BadArgumentsExitWithUsage) {
+  for (const char* arguments : {"", "play a.wav b.wav", "convert a.wav", "convert a.wav b.wav --chunk-ms",
+                                "convert a.wav b.wav --chunk-ms ten", "convert a.wav b.wav --packet-frames 0",
+                                "convert a.wav b.wav --loud"}) {
+    const ToolRun run = RunTool(arguments);
+    EXPECT_EQ(run.exit_code, 2) << arguments;
+    EXPECT_THAT(run.output, HasSubstr("usage: kestro-pcm convert")) << arguments;
+  }
+}
+
+}  // namespace
+}  // namespace kestro::testing

@@ -1,0 +1,118 @@
+// kestro-pcm: runs the system audio capture pipeline on a recording.
+//   kestro-pcm convert IN.wav OUT.wav [--chunk-ms N] [--packet-frames N]
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "offline_capture.h"
+#include "wav_reader.h"
+#include "wav_writer.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: kestro-pcm convert IN.wav OUT.wav [--chunk-ms N] [--packet-frames N]\n"
+    "  Feeds IN.wav's frames to the loopback capture engine as device packets of\n"
+    "  --packet-frames frames (default: 10 ms) and writes every chunk it emits,\n"
+    "  in order, to OUT.wav (16000 Hz, mono, 16-bit). --chunk-ms is the chunk\n"
+    "  length (default 600); samples after the last whole chunk are not emitted.\n";
+
+struct Options {
+  std::string input;
+  std::string output;
+  std::int32_t chunk_ms = 600;
+  std::uint32_t packet_frames = 0;  // 10 ms of the input's rate
+};
+
+template <typename Number>
+bool ParseNumber(const char* text, Number& value) {
+  const char* end = text + std::strlen(text);
+  const auto [stop, error] = std::from_chars(text, end, value);
+  return error == std::errc() && stop == end && stop != text;
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "kestro-pcm: %s\n%s", message.c_str(), kUsage);
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  std::fprintf(stderr, "kestro-pcm: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+// Returns an empty text on success, else what is wrong with the arguments.
+std::string ParseOptions(int argc, char** argv, Options& options) {
+  std::vector<std::string> paths;
+  for (int k = 2; k < argc; ++k) {
+    const std::string argument = argv[k];
+    if (argument == "--chunk-ms" || argument == "--packet-frames") {
+      if (k + 1 >= argc) return argument + " needs a value";
+      const char* value = argv[++k];
+      const bool parsed = argument == "--chunk-ms" ? ParseNumber(value, options.chunk_ms)
+                                                   : ParseNumber(value, options.packet_frames);
+      if (!parsed) return "invalid value for " + argument + ": " + value;
+      if (argument == "--packet-frames" && options.packet_frames == 0) {
+        return "--packet-frames must be at least 1";
+      }
+    } else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-') {
+      return "unknown option " + argument;
+    } else {
+      paths.push_back(argument);
+    }
+  }
+  if (paths.size() != 2) return "convert needs IN.wav and OUT.wav";
+  options.input = paths[0];
+  options.output = paths[1];
+  return {};
+}
+
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) return false;
+  bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+  return !stream.bad();
+}
+
+int Convert(const Options& options) {
+  std::vector<std::uint8_t> file;
+  if (!ReadFile(options.input, file)) return Failure("cannot read " + options.input);
+  kestro::pcm::WavParse parse = kestro::pcm::ParseWav(file);
+  file.clear();
+  file.shrink_to_fit();
+  if (!parse.ok) return Failure(options.input + ": " + parse.error);
+
+  kestro::pcm::WavWriter writer(options.output);
+  if (!writer.ok()) return Failure("cannot write " + options.output);
+  const kestro::pcm::OfflineCapture capture =
+      kestro::pcm::RunCapture(std::move(parse.audio), options.chunk_ms, options.packet_frames, writer);
+  if (!capture.ok || !writer.Finish()) {
+    writer.Discard();
+    return Failure(capture.ok ? "cannot write " + options.output : capture.error);
+  }
+  std::printf("%llu chunks, %llu samples\n", static_cast<unsigned long long>(capture.chunks),
+              static_cast<unsigned long long>(capture.samples));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc < 2 || std::strcmp(argv[1], "convert") != 0) return UsageError("expected the command convert");
+  Options options;
+  const std::string problem = ParseOptions(argc, argv, options);
+  if (!problem.empty()) return UsageError(problem);
+  return Convert(options);
+}

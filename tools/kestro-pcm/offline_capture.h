@@ -1,0 +1,28 @@
+// Runs the real capture engine over a WAV file's frames, as if a device
+// delivered them in packets, and writes every chunk it emits.
+#ifndef KESTRO_TOOLS_KESTRO_PCM_OFFLINE_CAPTURE_H_
+#define KESTRO_TOOLS_KESTRO_PCM_OFFLINE_CAPTURE_H_
+
+#include <cstdint>
+#include <string>
+
+#include "wav_reader.h"
+#include "wav_writer.h"
+
+namespace kestro::pcm {
+
+struct OfflineCapture {
+  bool ok = false;
+  std::string error;  // the engine's own message, or why writing failed
+  std::uint64_t chunks = 0;
+  std::uint64_t samples = 0;
+};
+
+// Packets of `packet_frames` frames (the last one may be shorter); 0 means
+// 10 ms of the file's rate.
+OfflineCapture RunCapture(WavAudio audio, std::int32_t chunk_ms, std::uint32_t packet_frames,
+                          WavWriter& writer);
+
+}  // namespace kestro::pcm
+
+#endif  // KESTRO_TOOLS_KESTRO_PCM_OFFLINE_CAPTURE_H_

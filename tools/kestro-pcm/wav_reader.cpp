@@ -1,0 +1,133 @@
+#include "wav_reader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace kestro::pcm {
+namespace {
+
+constexpr std::size_t kRiffHeaderBytes = 12;
+constexpr std::size_t kChunkHeaderBytes = 8;
+constexpr std::uint32_t kPlainFormatBytes = 16;
+constexpr std::uint32_t kExtensibleFormatBytes = 40;
+
+std::uint16_t ReadU16(const std::uint8_t* bytes) {
+  return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+std::uint32_t ReadU32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+bool HasId(const std::uint8_t* bytes, const char* id) { return std::memcmp(bytes, id, 4) == 0; }
+
+std::string ChunkName(const std::uint8_t* id) {
+  std::string name;
+  for (int k = 0; k < 4; ++k) {
+    const char c = static_cast<char>(id[k]);
+    name += (c >= 0x20 && c < 0x7F) ? c : '?';
+  }
+  return name;
+}
+
+WavParse Refuse(std::string error) {
+  WavParse result;
+  result.error = std::move(error);
+  return result;
+}
+
+FormatGuid ReadGuid(const std::uint8_t* bytes) {
+  FormatGuid guid;
+  guid.data1 = ReadU32(bytes);
+  guid.data2 = ReadU16(bytes + 4);
+  guid.data3 = ReadU16(bytes + 6);
+  std::memcpy(guid.data4.data(), bytes + 8, guid.data4.size());
+  return guid;
+}
+
+// Reads the fmt chunk; returns an error text, empty when it is usable.
+std::string ReadFormat(const std::uint8_t* body, std::uint32_t size, WavAudio& audio) {
+  if (size < kPlainFormatBytes) {
+    return "the fmt chunk holds " + std::to_string(size) + " bytes, fewer than 16";
+  }
+  MixFormat& format = audio.format;
+  format.format_tag = ReadU16(body);
+  format.channels = ReadU16(body + 2);
+  format.samples_per_second = ReadU32(body + 4);
+  audio.block_align = ReadU16(body + 12);
+  format.bits_per_sample = ReadU16(body + 14);
+  if (format.format_tag == kWaveFormatExtensible) {
+    if (size < kExtensibleFormatBytes || ReadU16(body + 16) < 22) {
+      return "the WAVE_FORMAT_EXTENSIBLE fmt chunk is too short for its subformat";
+    }
+    format.subformat = ReadGuid(body + 24);
+    if (!(format.subformat == kSubtypePcm) && !(format.subformat == kSubtypeIeeeFloat)) {
+      return "unsupported WAVE_FORMAT_EXTENSIBLE subformat (only PCM and IEEE float)";
+    }
+  } else if (format.format_tag != kWaveFormatPcm && format.format_tag != kWaveFormatIeeeFloat) {
+    char tag[8];
+    std::snprintf(tag, sizeof tag, "0x%04X", format.format_tag);
+    return std::string("unsupported format tag ") + tag + " (only PCM, IEEE float and WAVE_FORMAT_EXTENSIBLE)";
+  }
+  if (format.channels == 0) return "the format has no channels";
+  const std::uint32_t frame_bytes = format.channels * ((format.bits_per_sample + 7u) / 8u);
+  if (frame_bytes == 0 || audio.block_align != frame_bytes) {
+    return "block align " + std::to_string(audio.block_align) + " does not fit " +
+           std::to_string(format.channels) + " channels of " + std::to_string(format.bits_per_sample) +
+           " bits";
+  }
+  return {};
+}
+
+}  // namespace
+
+WavParse ParseWav(const std::vector<std::uint8_t>& file) {
+  if (file.size() < kRiffHeaderBytes || !HasId(file.data(), "RIFF") || !HasId(file.data() + 8, "WAVE")) {
+    return Refuse("not a RIFF/WAVE file");
+  }
+  WavParse result;
+  std::optional<std::size_t> data_offset;
+  std::uint32_t data_size = 0;
+  bool have_format = false;
+  std::size_t offset = kRiffHeaderBytes;
+  // The RIFF size field is often wrong in the wild; the chunks themselves
+  // are checked against the end of the file instead.
+  while (offset < file.size()) {
+    if (file.size() - offset < kChunkHeaderBytes) {
+      return Refuse("truncated chunk header at offset " + std::to_string(offset));
+    }
+    const std::uint8_t* header = file.data() + offset;
+    const std::uint32_t size = ReadU32(header + 4);
+    const std::size_t body = offset + kChunkHeaderBytes;
+    if (size > file.size() - body) {
+      return Refuse("chunk '" + ChunkName(header) + "' at offset " + std::to_string(offset) + " claims " +
+                    std::to_string(size) + " bytes but only " + std::to_string(file.size() - body) +
+                    " remain (truncated file?)");
+    }
+    if (HasId(header, "fmt ")) {
+      if (have_format) return Refuse("more than one fmt chunk");
+      const std::string error = ReadFormat(file.data() + body, size, result.audio);
+      if (!error.empty()) return Refuse(error);
+      have_format = true;
+    } else if (HasId(header, "data")) {
+      if (data_offset) return Refuse("more than one data chunk");
+      data_offset = body;
+      data_size = size;
+    }
+    offset = body + size + (size & 1u);  // chunks are padded to even sizes
+  }
+  if (!have_format) return Refuse("no fmt chunk");
+  if (!data_offset) return Refuse("no data chunk");
+  if (data_size % result.audio.block_align != 0) {
+    return Refuse("the data chunk holds " + std::to_string(data_size) + " bytes, not a whole number of " +
+                  std::to_string(result.audio.block_align) + "-byte frames");
+  }
+  result.audio.data.assign(file.begin() + static_cast<std::ptrdiff_t>(*data_offset),
+                           file.begin() + static_cast<std::ptrdiff_t>(*data_offset + data_size));
+  result.ok = true;
+  return result;
+}
+
+}  // namespace kestro::pcm
