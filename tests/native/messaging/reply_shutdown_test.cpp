@@ -1,12 +1,7 @@
 // Results answered on another thread while the engine shuts down: each
 // answer either arrives or is dropped, never sent to a dead engine.
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "flutter/method_channel.h"
 #include "messaging_test_support.h"
@@ -19,8 +14,6 @@ using flutter::MethodCall;
 using flutter::MethodChannel;
 using flutter::MethodResult;
 using standin::ResponseState;
-
-const std::string kChannel = "kestro/test";
 
 class ReplyShutdownTest : public MessagingTest {};
 
