@@ -11,6 +11,11 @@ namespace {
 
 constexpr auto kIdleSleep = std::chrono::milliseconds(5);
 
+// The engine whose capture thread this is, if any. Lets Stop recognise a
+// call from a callback without reading `capture_thread`, which Start may
+// still be assigning when the new thread's first callback runs.
+thread_local const KestroLoopbackCapture* capturing_for = nullptr;
+
 // Whether the mix format carries 32-bit float samples (otherwise 16-bit
 // integers are expected).
 bool IsFloatFormat(const MixFormat& format) {
@@ -54,17 +59,17 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
 
 void KestroLoopbackCapture::Stop() {
   running.exchange(false);
-  if (!capture_thread.joinable()) return;
-  if (capture_thread.get_id() == std::this_thread::get_id()) {
+  if (capturing_for == this) {
     // Called from a callback: the thread cannot join itself. It ends when
     // the callback returns, and a later Start or Stop joins it.
     stopped_by_callback = true;
     return;
   }
-  capture_thread.join();
+  if (capture_thread.joinable()) capture_thread.join();
 }
 
 void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
+  capturing_for = this;
   try {
     CaptureLoop(chunk_ms);
   } catch (const std::bad_alloc&) {

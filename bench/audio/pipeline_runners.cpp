@@ -1,0 +1,127 @@
+#include "pipeline_runners.h"
+
+#include <samplerate.h>
+#include <speex/speex_resampler.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+#include "literal_pipeline.h"
+#include "pcm_conversion.h"
+
+namespace kestro::bench {
+namespace {
+
+// The peers' own plain down-mix into `mono`.
+void PlainDownMix(const BenchInput& input, const AudioPacket& packet, std::vector<float>& mono) {
+  const auto channels = static_cast<std::size_t>(std::max(1, input.layout.channel_count));
+  mono.resize(packet.frames);
+  for (std::size_t frame = 0; frame < packet.frames; ++frame) {
+    float sum = 0.0f;
+    for (std::size_t channel = 0; channel < channels; ++channel) {
+      const std::size_t index = frame * channels + channel;
+      if (input.layout.is_float) {
+        float sample;
+        std::memcpy(&sample, packet.data + index * 4, 4);
+        sum += sample;
+      } else {
+        std::int16_t sample;
+        std::memcpy(&sample, packet.data + index * 2, 2);
+        sum += sample * (1.0f / 32768.0f);
+      }
+    }
+    mono[frame] = sum / static_cast<float>(channels);
+  }
+}
+
+std::size_t MaxOutput(const BenchInput& input, std::size_t frames) {
+  return frames * 16000 / static_cast<std::size_t>(input.layout.sample_rate) + 16;
+}
+
+}  // namespace
+
+void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
+  double read_position = 0;
+  std::vector<float> mono_input;
+  std::vector<std::int16_t> pending_output;
+  const ResamplerState state{read_position, mono_input, pending_output};
+  const double step = ResampleStep(input.layout.sample_rate);
+  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
+  const KeepRunning keep_running = [] { return true; };
+  const ChunkBlockSink emit = [&sink](std::vector<std::int16_t> block) { sink(ChunkBytes(block)); };
+  for (const AudioPacket& packet : input.packets) {
+    DownMixPacket(packet, input.layout.channel_count, input.layout.is_float, mono_input);
+    Resample(step, chunk_samples, keep_running, state, emit);
+  }
+}
+
+void RunLiteral(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
+  LiteralPipeline pipeline(input.layout.sample_rate, input.layout.channel_count, input.layout.is_float,
+                           chunk_ms, sink);
+  for (const AudioPacket& packet : input.packets) pipeline.Packet(packet);
+}
+
+std::size_t RunLibsamplerateLinear(const BenchInput& input) {
+  int error = 0;
+  std::unique_ptr<SRC_STATE, SRC_STATE* (*)(SRC_STATE*)> state(src_new(SRC_LINEAR, 1, &error), src_delete);
+  if (!state) throw std::runtime_error(src_strerror(error));
+  std::vector<float> mono;
+  std::vector<float> resampled;
+  std::vector<short> output;
+  std::size_t produced = 0;
+  for (const AudioPacket& packet : input.packets) {
+    PlainDownMix(input, packet, mono);
+    resampled.resize(MaxOutput(input, packet.frames));
+    SRC_DATA data{};
+    data.data_in = mono.data();
+    data.data_out = resampled.data();
+    data.input_frames = static_cast<long>(mono.size());
+    data.output_frames = static_cast<long>(resampled.size());
+    data.src_ratio = 16000.0 / input.layout.sample_rate;
+    src_process(state.get(), &data);
+    output.resize(static_cast<std::size_t>(data.output_frames_gen));
+    src_float_to_short_array(resampled.data(), output.data(), static_cast<int>(data.output_frames_gen));
+    produced += output.size();
+  }
+  return produced;
+}
+
+std::size_t RunSpeexdspQuality0(const BenchInput& input) {
+  int error = 0;
+  std::unique_ptr<SpeexResamplerState, void (*)(SpeexResamplerState*)> state(
+      speex_resampler_init(1, static_cast<spx_uint32_t>(input.layout.sample_rate), 16000, 0, &error),
+      speex_resampler_destroy);
+  if (!state) throw std::runtime_error(speex_resampler_strerror(error));
+  std::vector<float> mono;
+  std::vector<float> resampled;
+  std::vector<std::int16_t> output;
+  std::size_t produced = 0;
+  for (const AudioPacket& packet : input.packets) {
+    PlainDownMix(input, packet, mono);
+    resampled.resize(MaxOutput(input, packet.frames));
+    spx_uint32_t in_length = static_cast<spx_uint32_t>(mono.size());
+    spx_uint32_t out_length = static_cast<spx_uint32_t>(resampled.size());
+    speex_resampler_process_float(state.get(), 0, mono.data(), &in_length, resampled.data(), &out_length);
+    output.resize(out_length);
+    for (std::size_t k = 0; k < out_length; ++k) {
+      output[k] = static_cast<std::int16_t>(std::clamp(resampled[k], -1.0f, 1.0f) * 32767.0f);
+    }
+    produced += output.size();
+  }
+  return produced;
+}
+
+std::size_t RunMemcpy(const BenchInput& input, std::vector<std::uint8_t>& copy) {
+  const std::size_t frame_bytes = input.stream.size() / std::max<std::size_t>(1, input.frames);
+  copy.resize(input.stream.size());
+  std::size_t offset = 0;
+  for (const AudioPacket& packet : input.packets) {
+    std::memcpy(copy.data() + offset, packet.data, packet.frames * frame_bytes);
+    offset += packet.frames * frame_bytes;
+  }
+  return copy[copy.size() / 2] + offset;
+}
+
+}  // namespace kestro::bench

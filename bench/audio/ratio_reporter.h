@@ -1,0 +1,32 @@
+// Console output plus, at the end, each contender's median time as a ratio
+// to the production pipeline's on the same input, from the same run.
+#ifndef KESTRO_BENCH_AUDIO_RATIO_REPORTER_H_
+#define KESTRO_BENCH_AUDIO_RATIO_REPORTER_H_
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestro::bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  // Benchmarks are named "CONTENDER/INPUT"; `reference` is the contender the
+  // others are compared with.
+  RatioReporter(std::vector<std::string> contenders, std::string reference);
+
+  void ReportRuns(const std::vector<Run>& runs) override;
+  void Finalize() override;
+
+ private:
+  std::vector<std::string> contenders;
+  std::string reference;
+  std::vector<std::string> inputs;                       // in order of appearance
+  std::map<std::string, std::map<std::string, double>> median_ns;  // input -> contender -> ns
+};
+
+}  // namespace kestro::bench
+
+#endif  // KESTRO_BENCH_AUDIO_RATIO_REPORTER_H_
