@@ -21,6 +21,9 @@ class BinaryMessengerImpl : public BinaryMessenger {
                      ReplyCallback reply = nullptr) const override;
   void SetChannelHandler(const std::string& channel, ChannelMessageHandler handler) override;
 
+  // The engine library's messenger, for code that must hold its lock.
+  FlutterDesktopMessengerRef messenger_handle() const { return messenger_handle_; }
+
  private:
   FlutterDesktopMessengerRef messenger_handle_;
   // Map nodes never move, so a stored handler's address, registered with the

@@ -28,6 +28,11 @@ class FlutterEngine : public PluginRegistry {
 
   // The messenger every channel of this engine is made on.
   BinaryMessenger* Messenger() const { return messenger_.get(); }
+  // The engine library's handle behind Messenger(), for senders on other
+  // threads that must test the engine's availability under its lock.
+  FlutterDesktopMessengerRef MessengerHandle() const {
+    return messenger_ ? messenger_->messenger_handle() : nullptr;
+  }
 
   // The caller becomes responsible for the engine; this wrapper keeps using the handle.
   FlutterDesktopEngineRef HandOverEngine();

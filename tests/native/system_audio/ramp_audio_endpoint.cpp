@@ -1,0 +1,84 @@
+#include "ramp_audio_endpoint.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+namespace kestro::testing {
+
+namespace {
+
+constexpr std::uint32_t kPacketFrames = 160;  // 10 ms
+
+class RampEndpoint : public AudioEndpoint {
+ public:
+  explicit RampEndpoint(double speed) : speed_(speed) {}
+
+  bool RegisterThread() override { return true; }
+  bool EnterApartment() override { return true; }
+  bool CreateEnumerator() override { return true; }
+  bool GetDefaultDevice() override { return true; }
+  bool ActivateClient() override { return true; }
+  bool GetMixFormat(MixFormat& format) override {
+    format.format_tag = kWaveFormatIeeeFloat;
+    format.channels = 1;
+    format.samples_per_second = 16000;
+    format.bits_per_sample = 32;
+    return true;
+  }
+  void FreeMixFormat() override {}
+  bool Initialize() override { return true; }
+  bool GetCaptureClient() override { return true; }
+  bool StartClient() override { return true; }
+  bool GetNextPacketSize(std::uint32_t& frames) override {
+    frames = kPacketFrames;
+    if (speed_ > 0) {
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
+      if (elapsed.count() * 16000 * speed_ < static_cast<double>(next_ + kPacketFrames)) frames = 0;
+    }
+    return true;
+  }
+  bool GetBuffer(AudioPacket& packet) override {
+    for (float& sample : packet_) {
+      // Half a step above k, so that truncation after scaling gives k.
+      sample = (static_cast<float>(next_ % kRampPeriod) + 0.5f) / 32767.0f;
+      ++next_;
+    }
+    packet.data = reinterpret_cast<const std::uint8_t*>(packet_.data());
+    packet.frames = kPacketFrames;
+    packet.flags = 0;
+    return true;
+  }
+  bool ReleaseBuffer(std::uint32_t) override { return true; }
+
+ private:
+  const double speed_;
+  const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::vector<float> packet_ = std::vector<float>(kPacketFrames);
+  std::uint64_t next_ = 0;
+};
+
+}  // namespace
+
+AudioEndpointFactory RampEndpointFactory(double speed) {
+  return [speed] { return std::make_unique<RampEndpoint>(speed); };
+}
+
+std::vector<std::int16_t> SamplesOf(const std::vector<std::vector<std::uint8_t>>& chunks) {
+  std::vector<std::int16_t> samples;
+  for (const auto& chunk : chunks) {
+    const size_t first = samples.size();
+    samples.resize(first + chunk.size() / 2);
+    std::memcpy(samples.data() + first, chunk.data(), chunk.size() / 2 * 2);
+  }
+  return samples;
+}
+
+bool IsUnbrokenRamp(const std::vector<std::int16_t>& samples) {
+  for (size_t i = 1; i < samples.size(); ++i) {
+    if (samples[i] != (samples[i - 1] + 1) % kRampPeriod) return false;
+  }
+  return true;
+}
+
+}  // namespace kestro::testing

@@ -1,0 +1,93 @@
+// A stand-in engine behind a view controller with the system audio
+// channels installed, and the UI's side of both channels.
+#ifndef KESTRO_TESTS_NATIVE_SYSTEM_AUDIO_FIXTURE_H_
+#define KESTRO_TESTS_NATIVE_SYSTEM_AUDIO_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "flutter/byte_buffer_streams.h"
+#include "flutter/flutter_view_controller.h"
+#include "flutter/standard_method_codec.h"
+#include "ramp_audio_endpoint.h"
+#include "standin/engine_test_api.h"
+#include "system_audio_channels.h"
+
+namespace kestro::testing {
+
+inline const std::string kMethods = "kestro/system_audio";
+inline const std::string kEvents = "kestro/system_audio_events";
+
+class SystemAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::ResetAll();
+    controller_ = std::make_unique<flutter::FlutterViewController>(800, 600, flutter::EngineProject(L"data"));
+    ASSERT_NE(controller_->View(), nullptr);
+    engine_id_ = standin::LiveEngines().back();
+    InstallSystemAudioChannels(controller_->Engine(), Endpoints());
+  }
+  void TearDown() override {
+    controller_.reset();
+    EXPECT_EQ(standin::GetCounters().sends_after_engine_gone, 0);
+    standin::ResetAll();
+  }
+
+  // The device the capture engine opens: a ramp ten times faster than real
+  // time, so that events stay few enough to inspect.
+  virtual AudioEndpointFactory Endpoints() { return RampEndpointFactory(10); }
+
+  // Plays the UI: one call and its answer, after the platform thread ran.
+  std::vector<uint8_t> Call(const std::string& channel, const std::string& method,
+                            const flutter::EncodableValue& arguments = {}) {
+    auto bytes = Codec().EncodeCall(flutter::MethodCall(method, std::make_unique<flutter::EncodableValue>(arguments)));
+    const auto ticket = standin::InjectMessage(engine_id_, channel, std::move(*bytes));
+    standin::PumpPlatformThread();
+    const standin::InjectedResponse response = standin::ResponseTo(ticket);
+    EXPECT_EQ(response.state, standin::ResponseState::kAnswered) << method;
+    return response.bytes;
+  }
+  std::vector<uint8_t> Start(const flutter::EncodableValue& arguments = {}) {
+    return Call(kMethods, "start", arguments);
+  }
+  static flutter::EncodableValue ChunkMs(const flutter::EncodableValue& value) {
+    return flutter::EncodableValue(flutter::ValueMap{{flutter::EncodableValue("chunk_ms"), value}});
+  }
+
+  // The byte lists sent on the event channel so far, in order.
+  static std::vector<std::vector<uint8_t>> Events() {
+    std::vector<std::vector<uint8_t>> events;
+    for (const standin::SentMessage& sent : standin::SentMessages()) {
+      if (sent.channel != kEvents) continue;
+      EXPECT_FALSE(sent.wants_reply);
+      flutter::ByteBufferStreamReader reader(sent.bytes.data(), sent.bytes.size());
+      EXPECT_EQ(reader.GetByte(), 0) << "an event is a success envelope";
+      const flutter::EncodableValue value = flutter::StandardCodecSerializer::Shared().ReadNextValue(&reader);
+      const auto* bytes = value.TryGet<std::vector<uint8_t>>();
+      EXPECT_NE(bytes, nullptr) << "an event carries a byte list";
+      if (bytes) events.push_back(*bytes);
+    }
+    return events;
+  }
+  // Runs the platform thread until `count` events were sent.
+  static bool WaitForEvents(size_t count) {
+    return standin::PumpUntil([count] { return Events().size() >= count; }, std::chrono::seconds(10));
+  }
+
+  static const flutter::StandardMethodCodec& Codec() { return flutter::StandardMethodCodec::Shared(); }
+  static std::vector<uint8_t> Success(const flutter::EncodableValue& value) {
+    return *Codec().EncodeSuccessReply(&value);
+  }
+  static std::vector<uint8_t> SuccessWithoutValue() { return *Codec().EncodeSuccessReply(nullptr); }
+
+  std::unique_ptr<flutter::FlutterViewController> controller_;
+  standin::EngineId engine_id_ = 0;
+};
+
+}  // namespace kestro::testing
+
+#endif  // KESTRO_TESTS_NATIVE_SYSTEM_AUDIO_FIXTURE_H_
