@@ -7,6 +7,8 @@ namespace flutter::internal {
 thread_local DecodeBudget::Container::State DecodeBudget::Container::state_;
 
 bool DecodeBudget::Fits(const ByteStreamReader* stream, uint64_t bytes) {
+  // Nothing to allocate: a read that fails anyway reports itself.
+  if (bytes == 0) return true;
   const Container::State& state = Container::state_;
   const uint64_t owed = state.reader == stream ? state.owed : 0;
   const uint64_t remaining = stream->RemainingBytes();

@@ -7,48 +7,89 @@ namespace flutter {
 
 namespace {
 
-// Element walk of double and float lists: a pair in which either element is
-// NaN stops the walk with "not before", unlike a plain lexicographic compare.
-template <typename Float>
-bool FloatListLess(const std::vector<Float>& a, const std::vector<Float>& b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    if (a[i] < b[i]) return true;
-    if (!(a[i] == b[i])) return false;  // greater, or unordered
-  }
-  return a.size() < b.size();
+// Three-way form of the ordering: negative when a orders before b, positive
+// when b orders before a, zero when neither does (equivalent, or unordered
+// because of a NaN). Lists and maps recurse once per element this way; a
+// two-way walk would ask "a < b" and then "b < a" of every element pair,
+// which doubles the work at every level of nesting.
+int Compare(const EncodableValue& a, const EncodableValue& b);
+
+template <typename T>
+int CompareScalars(const T& a, const T& b) {
+  if (a < b) return -1;
+  if (b < a) return 1;
+  return 0;  // equal, or a NaN on either side
 }
 
-struct SameAlternativeLess {
+int CompareSizes(size_t a, size_t b) { return CompareScalars(a, b); }
+
+// Integer lists, byte lists and ValueLists: the first element pair that
+// orders either way decides, else the shorter list is first.
+template <typename T, typename ElementCompare>
+int CompareSequences(const std::vector<T>& a, const std::vector<T>& b, ElementCompare compare) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (const int order = compare(a[i], b[i])) return order;
+  }
+  return CompareSizes(a.size(), b.size());
+}
+
+// Double and float lists: a pair in which either element is NaN stops the
+// walk with "neither first", unlike a plain lexicographic compare.
+template <typename Float>
+int CompareFloatLists(const std::vector<Float>& a, const std::vector<Float>& b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (a[i] < b[i]) return -1;
+    if (b[i] < a[i]) return 1;
+    if (!(a[i] == b[i])) return 0;
+  }
+  return CompareSizes(a.size(), b.size());
+}
+
+int CompareMaps(const ValueMap& a, const ValueMap& b) {
+  auto ia = a.begin();
+  auto ib = b.begin();
+  for (; ia != a.end() && ib != b.end(); ++ia, ++ib) {
+    if (const int order = Compare(ia->first, ib->first)) return order;
+    if (const int order = Compare(ia->second, ib->second)) return order;
+  }
+  return CompareSizes(a.size(), b.size());
+}
+
+struct SameAlternativeCompare {
   const EncodableValue& other;
 
-  bool operator()(const std::monostate&) const { return false; }
-  bool operator()(const std::vector<double>& a) const {
-    return FloatListLess(a, std::get<std::vector<double>>(other));
+  int operator()(const std::monostate&) const { return 0; }
+  int operator()(const std::string& a) const {
+    // char_traits<char> compares bytes as unsigned char.
+    const int order = a.compare(std::get<std::string>(other));
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
   }
-  bool operator()(const std::vector<float>& a) const {
-    return FloatListLess(a, std::get<std::vector<float>>(other));
+  int operator()(const std::vector<double>& a) const {
+    return CompareFloatLists(a, std::get<std::vector<double>>(other));
   }
-  bool operator()(const ValueMap& a) const {
-    const ValueMap& b = std::get<ValueMap>(other);
-    auto ia = a.begin();
-    auto ib = b.begin();
-    for (; ia != a.end() && ib != b.end(); ++ia, ++ib) {
-      if (ia->first < ib->first) return true;
-      if (ib->first < ia->first) return false;
-      if (ia->second < ib->second) return true;
-      if (ib->second < ia->second) return false;
-    }
-    return ia == a.end() && ib != b.end();
+  int operator()(const std::vector<float>& a) const {
+    return CompareFloatLists(a, std::get<std::vector<float>>(other));
   }
-  // bool, integers, double (NaN never before), strings (unsigned bytes),
-  // integer and byte lists, ValueList and CustomValue all order by their own
-  // operator<, which is the rule for each of them.
+  int operator()(const ValueList& a) const { return CompareSequences(a, std::get<ValueList>(other), Compare); }
+  int operator()(const ValueMap& a) const { return CompareMaps(a, std::get<ValueMap>(other)); }
   template <typename T>
-  bool operator()(const T& a) const {
-    return a < std::get<T>(other);
+  int operator()(const std::vector<T>& a) const {
+    return CompareSequences(a, std::get<std::vector<T>>(other), CompareScalars<T>);
+  }
+  // bool (false first), integers, double (NaN neither) and CustomValue (by
+  // holder address).
+  template <typename T>
+  int operator()(const T& a) const {
+    return CompareScalars(a, std::get<T>(other));
   }
 };
+
+int Compare(const EncodableValue& a, const EncodableValue& b) {
+  if (a.index() != b.index()) return CompareSizes(a.index(), b.index());
+  return std::visit(SameAlternativeCompare{b}, static_cast<const internal::EncodableVariant&>(a));
+}
 
 }  // namespace
 
@@ -56,11 +97,7 @@ bool CustomValue::operator<(const CustomValue& other) const {
   return std::less<const CustomValue*>()(this, &other);
 }
 
-bool EncodableValue::operator<(const EncodableValue& other) const {
-  if (index() != other.index()) return index() < other.index();
-  return std::visit(SameAlternativeLess{other},
-                    static_cast<const internal::EncodableVariant&>(*this));
-}
+bool EncodableValue::operator<(const EncodableValue& other) const { return Compare(*this, other) < 0; }
 
 const EncodableValue* EncodableValue::Find(const char* key) const {
   const ValueMap* map = TryGet<ValueMap>();

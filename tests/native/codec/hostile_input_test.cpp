@@ -1,0 +1,161 @@
+// Messages that claim more than they hold: each refused size costs one
+// diagnostic line and an empty value, never the storage it claims.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec_test_support.h"
+
+namespace flutter::testing {
+namespace {
+
+struct Decoded {
+  EncodableValue value;
+  uint64_t position = 0;
+  std::vector<std::string> lines;
+};
+
+Decoded DecodeWithPosition(const Bytes& bytes) {
+  Decoded result;
+  result.lines = StderrLinesOf([&] {
+    ByteBufferStreamReader reader(bytes.data(), bytes.size());
+    result.value = StandardCodecSerializer::Shared().ReadNextValue(&reader);
+    result.position = reader.position();
+  });
+  return result;
+}
+
+TEST(HostileSizes, SixByteMessageClaimingFourGibibytesIsRefusedAsEmpty) {
+  const std::vector<std::pair<uint8_t, EncodableValue>> tags = {
+      {0x05, EncodableValue(std::string())},          {0x07, EncodableValue(std::string())},
+      {0x08, EncodableValue(std::vector<uint8_t>())}, {0x09, EncodableValue(std::vector<int32_t>())},
+      {0x0A, EncodableValue(std::vector<int64_t>())}, {0x0B, EncodableValue(std::vector<double>())},
+      {0x0C, EncodableValue(ValueList())},            {0x0D, EncodableValue(ValueMap())},
+      {0x0E, EncodableValue(std::vector<float>())}};
+  for (const auto& [tag, empty] : tags) {
+    const Decoded decoded = DecodeWithPosition({tag, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(decoded.value.index(), empty.index()) << int{tag};
+    EXPECT_SAME_VALUE(decoded.value, empty) << int{tag};
+    EXPECT_EQ(decoded.lines, std::vector<std::string>{kInvalidRead}) << int{tag};
+    EXPECT_EQ(decoded.position, 6u) << "the size prefix was read, nothing after it";
+  }
+}
+
+TEST(HostileSizes, RefusedSizeLeavesThePositionForTheNextValue) {
+  const Bytes bytes{0x07, 0xFE, 0x00, 0x10, 0x01};
+  EncodableValue first, second;
+  const auto lines = StderrLinesOf([&] {
+    ByteBufferStreamReader reader(bytes.data(), bytes.size());
+    first = StandardCodecSerializer::Shared().ReadNextValue(&reader);
+    second = StandardCodecSerializer::Shared().ReadNextValue(&reader);
+  });
+  EXPECT_EQ(first.Get<std::string>(), "");
+  EXPECT_EQ(second.Get<bool>(), true);
+  EXPECT_EQ(lines.size(), 1u);
+}
+
+// The bytes a list still owes its later elements (one tag each) and a map its
+// later entries (two tags each) are not available to an earlier element.
+TEST(HostileSizes, EnclosingContainersKeepTheBytesTheyAreOwed) {
+  const std::string unknown = "Unknown type in StandardCodecSerializer::ReadValueOfType: ";
+  // Exactly enough: "ab" leaves one byte for each of the two later elements.
+  Decoded fits = DecodeWithPosition({0x0C, 0x03, 0x07, 0x02, 'a', 'b', 0x01, 0x01});
+  EXPECT_TRUE(fits.lines.empty());
+  EXPECT_SAME_VALUE(fits.value, EncodableValue(ValueList{EncodableValue("ab"), EncodableValue(true), EncodableValue(true)}));
+
+  // One byte too many: the string is refused and its bytes are read as the later elements.
+  Decoded refused = DecodeWithPosition({0x0C, 0x03, 0x07, 0x03, 'a', 'b', 'c', 0x01});
+  EXPECT_EQ(refused.lines, (std::vector<std::string>{kInvalidRead, unknown + "97", unknown + "98"}));
+  EXPECT_SAME_VALUE(refused.value, EncodableValue(ValueList{EncodableValue(""), EncodableValue(), EncodableValue()}));
+
+  // A map key may not take the byte its value needs.
+  Decoded key = DecodeWithPosition({0x0D, 0x01, 0x07, 0x01, 'a'});
+  EXPECT_EQ(key.lines, (std::vector<std::string>{kInvalidRead, unknown + "97"}));
+  EXPECT_SAME_VALUE(key.value, EncodableValue(ValueMap{{EncodableValue(""), EncodableValue()}}));
+
+  // Nor may a value nested two levels down take what the outer map is owed.
+  Decoded nested = DecodeWithPosition({0x0D, 0x02, 0x00, 0x0C, 0x01, 0x08, 0x02, 0x09, 0x09, 0x01});
+  EXPECT_EQ(nested.lines.front(), kInvalidRead);
+  EXPECT_EQ(nested.value.Get<ValueMap>().at(EncodableValue()).Get<ValueList>()[0].Get<std::vector<uint8_t>>().size(),
+            0u);
+
+  // A map count that its bytes cannot hold two tags each for.
+  Decoded count = DecodeWithPosition({0x0D, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00});
+  EXPECT_EQ(count.lines, std::vector<std::string>{kInvalidRead});
+  EXPECT_TRUE(count.value.Get<ValueMap>().empty());
+}
+
+TEST(HostileSizes, EveryNestedContainerClaimingHugeCountsCostsOneLineEach) {
+  const int inner = 1000;
+  Bytes bytes{0x0C, 0xFE, static_cast<uint8_t>(inner & 0xFF), static_cast<uint8_t>(inner >> 8)};
+  for (int i = 0; i < inner; ++i) {
+    const uint8_t tag = i % 2 ? 0x0D : 0x0B;
+    bytes.insert(bytes.end(), {tag, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
+  }
+  const Decoded decoded = DecodeWithPosition(bytes);
+  EXPECT_EQ(decoded.lines, std::vector<std::string>(inner, kInvalidRead));
+  const ValueList& list = decoded.value.Get<ValueList>();
+  ASSERT_EQ(list.size(), static_cast<size_t>(inner));
+  EXPECT_TRUE(list[0].Get<std::vector<double>>().empty());
+  EXPECT_TRUE(list[1].Get<ValueMap>().empty());
+  EXPECT_EQ(decoded.position, bytes.size());
+}
+
+size_t Depth(const EncodableValue* value) {
+  size_t depth = 0;
+  for (;;) {
+    if (const auto* list = value->TryGet<ValueList>()) {
+      if (list->empty()) return depth + 1;
+      value = &list->front();
+    } else if (const auto* map = value->TryGet<ValueMap>()) {
+      if (map->empty()) return depth + 1;
+      value = &map->begin()->second;
+    } else {
+      return depth;
+    }
+    ++depth;
+  }
+}
+
+TEST(HostileNesting, TenThousandNestedListsStopAtTheNestingLimit) {
+  Bytes bytes;
+  for (int i = 0; i < 10000; ++i) bytes.insert(bytes.end(), {0x0C, 0x01});
+  bytes.push_back(0x00);
+  const Decoded decoded = DecodeWithPosition(bytes);
+  EXPECT_EQ(decoded.lines, std::vector<std::string>{kInvalidRead});
+  EXPECT_EQ(Depth(&decoded.value), static_cast<size_t>(StandardCodecSerializer::kMaxNestingDepth) + 1);
+}
+
+TEST(HostileNesting, DeepMapsAndListsStopAtTheLimitAndTheRestIsNotRead) {
+  Bytes bytes;
+  for (int i = 0; i < 10000; ++i) bytes.insert(bytes.end(), {0x0D, 0x01, 0x00, 0x0C, 0x01});
+  const Decoded decoded = DecodeWithPosition(bytes);
+  EXPECT_EQ(decoded.lines, std::vector<std::string>{kInvalidRead});
+  EXPECT_EQ(Depth(&decoded.value), static_cast<size_t>(StandardCodecSerializer::kMaxNestingDepth) + 1);
+  EXPECT_LT(decoded.position, 5u * 200);
+}
+
+TEST(HostileNesting, ExactlyTheLimitDecodesSilently) {
+  Bytes bytes;
+  for (int i = 0; i < StandardCodecSerializer::kMaxNestingDepth; ++i) bytes.insert(bytes.end(), {0x0C, 0x01});
+  bytes.push_back(0x01);
+  const Decoded decoded = DecodeWithPosition(bytes);
+  EXPECT_TRUE(decoded.lines.empty());
+  EXPECT_EQ(decoded.position, bytes.size());
+  EXPECT_EQ(Depth(&decoded.value), static_cast<size_t>(StandardCodecSerializer::kMaxNestingDepth));
+}
+
+// Nothing stays behind from one message in the next: a message refused deep
+// down does not change how the following one on the same thread is read.
+TEST(HostileNesting, LimitsAreFreshForEveryMessage) {
+  Bytes deep;
+  for (int i = 0; i < 10000; ++i) deep.insert(deep.end(), {0x0C, 0x01});
+  (void)DecodeWithPosition(deep);
+  const Decoded next = DecodeWithPosition({0x0C, 0x01, 0x07, 0x02, 'o', 'k'});
+  EXPECT_TRUE(next.lines.empty());
+  EXPECT_SAME_VALUE(next.value, EncodableValue(ValueList{EncodableValue("ok")}));
+}
+
+}  // namespace
+}  // namespace flutter::testing
