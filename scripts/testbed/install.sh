@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what the Wine test bed needs, only when something is missing.
+# Non-interactive; installing needs root. Does nothing when all is there.
+set -euo pipefail
+
+packages=(
+  # 64-bit Wine only: the host is a 64-bit program.
+  wine wine64
+  # Without these winex11 lacks fonts and the X extensions it probes for.
+  fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
+  xvfb x11-utils xclip xdotool imagemagick
+  pulseaudio pulseaudio-utils sox
+  gcc-mingw-w64-x86-64-posix
+  python3 python3-pytest
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "testbed: installing ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "testbed: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get -o DPkg::Lock::Timeout=300 update -qq
+apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "testbed: packages installed"
