@@ -117,6 +117,9 @@ boot_prefix() {
     rm -rf "$WINEPREFIX" "$bed_dir/prefix.booted"
   fi
   mkdir -p "$WINEPREFIX"
+  # A socket file left by a killed server would pass for a listening one.
+  local stale
+  stale=$(wineserver_socket) && rm -f "$stale"
   setsid wineserver -f -p 9>&- </dev/null >"$log_dir/wineserver.log" 2>&1 &
   wineserver_pid=$!
   wait_for_wineserver
@@ -137,8 +140,8 @@ boot_prefix() {
 wait_for_wineserver() {
   local socket
   for _ in $(seq 300); do
-    socket=$(wineserver_socket)
-    [ -S "$socket" ] && return
+    socket=$(wineserver_socket) || socket=
+    [ -n "$socket" ] && [ -S "$socket" ] && return
     pid_alive "$wineserver_pid" || break
     sleep 0.1
   done
