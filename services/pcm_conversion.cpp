@@ -12,6 +12,23 @@ constexpr float kInt16ToFloat = 3.0517578125e-05f;  // 1 / 32768
 constexpr std::size_t kDiscardAfter = 4096;
 // Output samples produced between two questions to keep_running.
 constexpr std::size_t kBatchSamples = 256;
+constexpr std::size_t kStagingFrames = 256;
+
+// QuantizeSample without branches, so that loops around it vectorise. The
+// integer clamp of the definition is left out: after the float clamp the
+// value cannot leave [-32767, 32767].
+inline std::int16_t Quantize(float value) {
+  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
+  const float defined = value == value ? clamped : 0.0f;  // NaN gives 0
+  return static_cast<std::int16_t>(static_cast<std::int32_t>(defined * 32767.0f));
+}
+
+bool IsLittleEndianHost() {
+  const std::uint16_t probe = 1;
+  std::uint8_t first_byte;
+  std::memcpy(&first_byte, &probe, 1);
+  return first_byte == 1;
+}
 
 float LoadFloat(const std::uint8_t* bytes) {
   float value;
@@ -59,10 +76,16 @@ void MixFloat(const std::uint8_t* data, std::size_t frames, std::size_t channels
   if (channels == 1) {
     std::memcpy(out, data, frames * sizeof(float));
   } else if (channels == 2) {
-    for (std::size_t frame = 0; frame < frames; ++frame) {
-      const double left = LoadFloat(data + frame * 8);
-      const double right = LoadFloat(data + frame * 8 + 4);
-      out[frame] = static_cast<float>((left + right) * 0.5);
+    // Staged through an aligned float array, which the compiler vectorises.
+    float staged[kStagingFrames * 2];
+    for (std::size_t first = 0; first < frames; first += kStagingFrames) {
+      const std::size_t count = std::min(kStagingFrames, frames - first);
+      std::memcpy(staged, data + first * 8, count * 8);
+      for (std::size_t frame = 0; frame < count; ++frame) {
+        const double left = staged[2 * frame];
+        const double right = staged[2 * frame + 1];
+        out[first + frame] = static_cast<float>((left + right) * 0.5);
+      }
     }
   } else {
     MixAnyChannels(data, frames, channels, sizeof(float), LoadFloat, out);
@@ -111,7 +134,7 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
     const double fraction = position - static_cast<double>(i);
     const float value =
         static_cast<float>(static_cast<double>(a) + static_cast<double>(b - a) * fraction);
-    out[end.count++] = QuantizeSample(value);
+    out[end.count++] = Quantize(value);
     position += step;
     end.last_index = i;
     if (i > kDiscardAfter) break;
@@ -120,26 +143,30 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
   return end;
 }
 
-// A whole step from a whole position never interpolates: the fraction is 0,
-// so the sample is a itself, or NaN when b - a is not finite.
+// A whole step from a whole position never interpolates: the fraction is
+// 0, so the value is a + (b - a) x 0, which is a itself unless b - a is not
+// finite. The samples a batch can take are counted first, so the loop
+// itself has no exits.
 BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double& read_position,
                       std::size_t limit, std::int16_t* out) {
   BatchEnd end;
   const float* samples = input.data();
   const std::size_t size = input.size();
-  std::size_t i = static_cast<std::size_t>(read_position);
-  while (end.count < limit) {
-    if (i + 1 >= size) {
-      end.input_exhausted = true;
-      break;
-    }
-    const float a = samples[i];
-    out[end.count++] = std::isfinite(samples[i + 1] - a) ? QuantizeSample(a) : 0;
-    end.last_index = i;
-    i += step;
-    if (end.last_index > kDiscardAfter) break;
+  const std::size_t first = static_cast<std::size_t>(read_position);
+  // Samples whose i + 1 lies inside the input.
+  const std::size_t available = first + 1 < size ? (size - first - 2) / step + 1 : 0;
+  // The first sample with i beyond the discard threshold ends the batch.
+  const std::size_t before_discard =
+      first > kDiscardAfter ? 1 : (kDiscardAfter - first) / step + 2;
+  end.count = std::min({limit, available, before_discard});
+  end.input_exhausted = end.count == available && end.count < std::min(limit, before_discard);
+  for (std::size_t k = 0; k < end.count; ++k) {
+    const float a = samples[first + k * step];
+    const float b = samples[first + k * step + 1];
+    out[k] = Quantize(a + (b - a) * 0.0f);
   }
-  read_position = static_cast<double>(i);
+  if (end.count > 0) end.last_index = first + (end.count - 1) * step;
+  read_position = static_cast<double>(first + end.count * step);
   return end;
 }
 
@@ -178,12 +205,7 @@ void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool i
   }
 }
 
-std::int16_t QuantizeSample(float value) {
-  if (std::isnan(value)) return 0;
-  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
-  const auto truncated = static_cast<std::int32_t>(clamped * 32767.0f);
-  return static_cast<std::int16_t>(std::min<std::int32_t>(std::max<std::int32_t>(truncated, -32768), 32767));
-}
+std::int16_t QuantizeSample(float value) { return Quantize(value); }
 
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running,
               const ResamplerState& state, const ChunkBlockSink& sink) {
@@ -217,6 +239,10 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
 }
 
 std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block) {
+  if (IsLittleEndianHost()) {
+    const auto* first = reinterpret_cast<const std::uint8_t*>(block.data());
+    return std::vector<std::uint8_t>(first, first + block.size() * 2);
+  }
   std::vector<std::uint8_t> bytes(block.size() * 2);
   for (std::size_t k = 0; k < block.size(); ++k) {
     const auto sample = static_cast<std::uint16_t>(block[k]);

@@ -19,14 +19,14 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     const std::string contender = name.substr(0, slash);
     const std::string input = name.substr(slash + 1);
     if (std::find(inputs.begin(), inputs.end(), input) == inputs.end()) inputs.push_back(input);
-    median_ns[input][contender] = run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+    median_ns[input][contender] = run.GetAdjustedCPUTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                                   benchmark::GetTimeUnitMultiplier(run.time_unit);
   }
 }
 
 void RatioReporter::Finalize() {
   ConsoleReporter::Finalize();
-  std::printf("\nMedian time per 10 s of input, and each contender's time / %s's:\n", reference.c_str());
+  std::printf("\nMedian CPU time per 10 s of input, and each contender's time / %s's:\n", reference.c_str());
   std::printf("%-22s", "input");
   for (const auto& contender : contenders) std::printf(" %24s", contender.c_str());
   std::printf("\n");
