@@ -117,22 +117,31 @@ boot_prefix() {
     rm -rf "$WINEPREFIX" "$bed_dir/prefix.booted"
   fi
   mkdir -p "$WINEPREFIX"
-  # A socket file left by a killed server would pass for a listening one.
-  local stale
-  stale=$(wineserver_socket) && rm -f "$stale"
-  setsid wineserver -f -p 9>&- </dev/null >"$log_dir/wineserver.log" 2>&1 &
-  wineserver_pid=$!
-  wait_for_wineserver
   if [ -e "$bed_dir/prefix.booted" ]; then
     say "reusing the booted prefix $WINEPREFIX"
   else
+    start_wineserver
     boot_new_prefix "$wine_version"
+    # The session that booted the prefix keeps settling for a while, and a
+    # GUI program started then stalls about 10 s; a fresh session does not.
+    timeout 10 wineserver -k >/dev/null 2>&1 || true
+    stop_pid "$wineserver_pid"
   fi
+  start_wineserver
   # The first Wine process of a session starts the prefix's services and
   # desktop, which inherit its standard streams: start them here, so that
   # a test's stderr pipe reaches end-of-file when its program exits, and so
   # that the first clipboard use does not stall for about 10 s.
   wine cmd /c exit 0 </dev/null >>"$log_dir/wineboot.log" 2>&1 9>&-
+}
+
+start_wineserver() {
+  # A socket file left by a killed server would pass for a listening one.
+  local stale
+  stale=$(wineserver_socket) && rm -f "$stale"
+  setsid wineserver -f -p 9>&- </dev/null >>"$log_dir/wineserver.log" 2>&1 &
+  wineserver_pid=$!
+  wait_for_wineserver
 }
 
 # Wine clients that start before the server listens would race to start a
