@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the test bed scripts: where the bed lives and how to recognise
 # its processes. Sourced, never run.
 
@@ -62,7 +63,8 @@ wineserver_folder() {
 }
 
 wineserver_socket() {
-  local folder
+  local folder device inode
   folder=$(wineserver_folder) || return 1
-  printf '%s/server-%x-%x/socket\n' "$folder" $(stat -c '%d %i' "$WINEPREFIX")
+  read -r device inode < <(stat -c '%d %i' "$WINEPREFIX") || return 1
+  printf '%s/server-%x-%x/socket\n' "$folder" "$device" "$inode"
 }

@@ -13,7 +13,7 @@ mkdir -p "$bed_dir"
 exec 9>"$bed_dir/lock"
 flock 9
 
-KESTRO_TESTBED_XVFB_PID= KESTRO_TESTBED_PULSE_PID= KESTRO_TESTBED_WINESERVER_PID=
+KESTRO_TESTBED_XVFB_PID='' KESTRO_TESTBED_PULSE_PID='' KESTRO_TESTBED_WINESERVER_PID=''
 [ -r "$env_file" ] && source "$env_file"
 export_bed_variables
 

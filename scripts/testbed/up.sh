@@ -36,7 +36,7 @@ flock 9
 started=$SECONDS
 
 # A bring-up that fails half-way leaves nothing running.
-xvfb_pid= pulse_pid= wineserver_pid=
+xvfb_pid='' pulse_pid='' wineserver_pid=''
 stop_started() {
   [ -n "$wineserver_pid" ] && timeout 10 wineserver -k >/dev/null 2>&1
   stop_pid "$wineserver_pid"
