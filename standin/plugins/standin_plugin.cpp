@@ -1,0 +1,78 @@
+// The registration function of one stand-in plug-in library. It sets up the
+// channel "standin/<registrar name>" on the registrar's engine, answering
+// "ping" with the registrar name, so that the UI side can see which plug-ins
+// were registered on which engine.
+#include "standin_plugin.h"
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "flutter/binary_messenger_impl.h"
+#include "flutter/encodable_value.h"
+#include "flutter/method_channel.h"
+#include "flutter/standard_method_codec.h"
+#include "kestro/plugin_libraries.h"
+
+#ifndef STANDIN_PLUGIN_REGISTER_FUNCTION
+#error "STANDIN_PLUGIN_REGISTER_FUNCTION names the exported registration function"
+#endif
+#ifndef STANDIN_PLUGIN_REGISTRAR_NAME
+#error "STANDIN_PLUGIN_REGISTRAR_NAME is the registrar name, a string literal"
+#endif
+
+namespace standin_plugin {
+
+const char kRegistrarName[] = STANDIN_PLUGIN_REGISTRAR_NAME;
+
+namespace {
+
+void WriteLine(const std::string& line) { std::cerr << "standin plugin " << kRegistrarName << ": " << line << std::endl; }
+
+// One messenger wrapper per registration, kept until the library unloads:
+// the library has no word of when an engine goes, and a wrapper whose engine
+// is gone is never called again.
+std::vector<std::unique_ptr<flutter::BinaryMessengerImpl>>& Messengers() {
+  static std::vector<std::unique_ptr<flutter::BinaryMessengerImpl>> messengers;
+  return messengers;
+}
+
+void Register(FlutterDesktopPluginRegistrarRef registrar) {
+  if (registrar == nullptr) {
+    WriteLine("no registrar; nothing registered");
+    return;
+  }
+  const FlutterDesktopMessengerRef messenger_handle = FlutterDesktopPluginRegistrarGetMessenger(registrar);
+  if (messenger_handle == nullptr) {
+    WriteLine("the registrar has no messenger; nothing registered");
+    return;
+  }
+  auto messenger = std::make_unique<flutter::BinaryMessengerImpl>(messenger_handle);
+  const flutter::MethodChannel channel(messenger.get(), std::string("standin/") + kRegistrarName,
+                                       &flutter::StandardMethodCodec::Shared());
+  channel.SetMethodCallHandler(
+      [](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
+        if (call.method_name() == "ping") {
+          result->Success(flutter::EncodableValue(std::string(kRegistrarName)));
+        } else if (!HandleOwnCall(call, result)) {
+          result->NotImplemented();
+        }
+      });
+  Messengers().push_back(std::move(messenger));
+}
+
+}  // namespace
+}  // namespace standin_plugin
+
+extern "C" void STANDIN_PLUGIN_REGISTER_FUNCTION(FlutterDesktopPluginRegistrarRef registrar) {
+  try {
+    standin_plugin::Register(registrar);
+  } catch (const std::exception& exception) {
+    standin_plugin::WriteLine(std::string("registration failed: ") + exception.what());
+  } catch (...) {
+    standin_plugin::WriteLine("registration failed");
+  }
+}
