@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "diagnostics.h"
-#include "flutter/engine_library.h"
+#include "monitor_dpi.h"
 #include "window_class.h"
 
 namespace kestro {
@@ -55,7 +55,7 @@ bool Win32Window::OpenWindow(const std::wstring& title, const Point& origin, con
 
   const POINT target_point{static_cast<LONG>(origin.x), static_cast<LONG>(origin.y)};
   const HMONITOR monitor = MonitorFromPoint(target_point, MONITOR_DEFAULTTONEAREST);
-  const double scale_factor = FlutterDesktopGetDpiForMonitor(monitor) / 96.0;
+  const double scale_factor = MonitorDpi(monitor) / 96.0;
 
   const HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), WS_POPUP | WS_THICKFRAME,
                                       Scale(origin.x, scale_factor), Scale(origin.y, scale_factor),
