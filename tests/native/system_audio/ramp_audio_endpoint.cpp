@@ -12,7 +12,7 @@ constexpr std::uint32_t kPacketFrames = 160;  // 10 ms
 
 class RampEndpoint : public AudioEndpoint {
  public:
-  explicit RampEndpoint(double speed) : speed_(speed) {}
+  RampEndpoint(double speed, std::uint64_t packet_limit) : speed_(speed), frame_limit_(packet_limit * kPacketFrames) {}
 
   bool RegisterThread() override { return true; }
   bool EnterApartment() override { return true; }
@@ -32,6 +32,7 @@ class RampEndpoint : public AudioEndpoint {
   bool StartClient() override { return true; }
   bool GetNextPacketSize(std::uint32_t& frames) override {
     frames = kPacketFrames;
+    if (frame_limit_ != 0 && next_ >= frame_limit_) frames = 0;
     if (speed_ > 0) {
       const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
       if (elapsed.count() * 16000 * speed_ < static_cast<double>(next_ + kPacketFrames)) frames = 0;
@@ -53,6 +54,7 @@ class RampEndpoint : public AudioEndpoint {
 
  private:
   const double speed_;
+  const std::uint64_t frame_limit_;
   const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::vector<float> packet_ = std::vector<float>(kPacketFrames);
   std::uint64_t next_ = 0;
@@ -60,8 +62,8 @@ class RampEndpoint : public AudioEndpoint {
 
 }  // namespace
 
-AudioEndpointFactory RampEndpointFactory(double speed) {
-  return [speed] { return std::make_unique<RampEndpoint>(speed); };
+AudioEndpointFactory RampEndpointFactory(double speed, std::uint64_t packet_limit) {
+  return [speed, packet_limit] { return std::make_unique<RampEndpoint>(speed, packet_limit); };
 }
 
 std::vector<std::int16_t> SamplesOf(const std::vector<std::vector<std::uint8_t>>& chunks) {

@@ -14,8 +14,9 @@ namespace kestro::testing {
 inline constexpr int kRampPeriod = 4096;
 
 // Packets come `speed` times faster than real time; at 0 a packet always
-// waits, so capture runs flat out.
-AudioEndpointFactory RampEndpointFactory(double speed = 0);
+// waits, so capture runs flat out. After `packet_limit` packets (0: none)
+// the device falls silent without failing.
+AudioEndpointFactory RampEndpointFactory(double speed = 0, std::uint64_t packet_limit = 0);
 
 // The samples of byte-list chunks, in order.
 std::vector<std::int16_t> SamplesOf(const std::vector<std::vector<std::uint8_t>>& chunks);
