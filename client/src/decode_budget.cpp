@@ -15,17 +15,19 @@ bool DecodeBudget::Fits(const ByteStreamReader* stream, uint64_t bytes) {
   return remaining >= owed && bytes <= remaining - owed;
 }
 
-DecodeBudget::Container::Container(const ByteStreamReader* stream) : stream_(stream), saved_(state_) {
+DecodeBudget::Container::Container(const ByteStreamReader* stream)
+    : state_of_thread_(&state_), stream_(stream), saved_(*state_of_thread_) {
+  State& state = *state_of_thread_;
   // A different reader is a different message (a nested decode): start afresh.
-  if (state_.reader != stream) state_ = State{stream, 0, 0};
-  ++state_.depth;
-  enclosing_owed_ = state_.owed;
+  if (state.reader != stream) state = State{stream, 0, 0};
+  ++state.depth;
+  enclosing_owed_ = state.owed;
 }
 
-DecodeBudget::Container::~Container() { state_ = saved_; }
+DecodeBudget::Container::~Container() { *state_of_thread_ = saved_; }
 
 bool DecodeBudget::Container::too_deep() const {
-  return state_.depth > StandardCodecSerializer::kMaxNestingDepth;
+  return state_of_thread_->depth > StandardCodecSerializer::kMaxNestingDepth;
 }
 
 bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
@@ -36,7 +38,7 @@ bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
 }
 
 void DecodeBudget::Container::BeginItem(uint32_t index, uint32_t extra_bytes) {
-  state_.owed = enclosing_owed_ + (count_ - index - 1) * min_item_bytes_ + extra_bytes;
+  state_of_thread_->owed = enclosing_owed_ + (count_ - index - 1) * min_item_bytes_ + extra_bytes;
 }
 
 }  // namespace flutter::internal

@@ -45,6 +45,7 @@ class DecodeBudget {
     };
     static thread_local State state_;
 
+    State* state_of_thread_;  // looked up once per container, not per item
     const ByteStreamReader* stream_;
     State saved_;
     uint64_t enclosing_owed_;

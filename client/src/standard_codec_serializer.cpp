@@ -1,10 +1,16 @@
 #include "flutter/standard_codec_serializer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include <type_traits>
+#include <typeinfo>
+
 #include "decode_budget.h"
 #include "diagnostics.h"
+#include "flutter/byte_buffer_streams.h"
 
 namespace flutter {
 
@@ -30,15 +36,6 @@ enum Tag : uint8_t {
 
 constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
 
-// A size above what the 32-bit prefix can say cannot be written; the value
-// goes out as null so that the message stays well-formed.
-constexpr uint64_t kMaxWritableSize = UINT32_MAX;
-
-template <typename T>
-void PutRaw(const T& value, ByteStreamWriter* stream) {
-  stream->PutBytes(reinterpret_cast<const uint8_t*>(&value), sizeof(T));
-}
-
 template <typename T>
 T GetRaw(ByteStreamReader* stream) {
   T value{};
@@ -46,21 +43,199 @@ T GetRaw(ByteStreamReader* stream) {
   return value;
 }
 
-// The element count of a value that carries a size prefix, or 0.
-size_t PrefixedSize(const EncodableValue& value) {
-  return std::visit(
-      [](const auto& payload) -> size_t {
-        using T = std::decay_t<decltype(payload)>;
-        if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, ValueList> ||
-                      std::is_same_v<T, ValueMap> || std::is_same_v<T, std::vector<uint8_t>> ||
-                      std::is_same_v<T, std::vector<int32_t>> || std::is_same_v<T, std::vector<int64_t>> ||
-                      std::is_same_v<T, std::vector<double>> || std::is_same_v<T, std::vector<float>>) {
-          return payload.size();
-        } else {
-          return 0;
-        }
-      },
-      static_cast<const internal::EncodableVariant&>(value));
+// Where the serializer's bytes go: any writer through its virtual
+// operations, or the writer the method codec uses, when it is exactly a
+// ByteBufferStreamWriter, without a virtual call per byte.
+struct AnyWriterSink {
+  ByteStreamWriter* stream;
+  void Byte(uint8_t byte) { stream->PutByte(byte); }
+  void Bytes(const uint8_t* source, size_t length) { stream->PutBytes(source, length); }
+  void Padding(uint8_t alignment) { stream->PutPadding(alignment); }
+};
+
+// Appends straight into the array of a ByteBufferStreamWriter through a
+// cursor, without a virtual call or a capacity check per byte. The array is
+// grown (zero-filled) ahead of the cursor and cut back to it by Commit.
+class BufferWriterSink {
+ public:
+  explicit BufferWriterSink(std::vector<uint8_t>* buffer) : buffer_(buffer) { Resume(); }
+  ~BufferWriterSink() { Commit(); }
+  BufferWriterSink(const BufferWriterSink&) = delete;
+  BufferWriterSink& operator=(const BufferWriterSink&) = delete;
+
+  void Byte(uint8_t byte) {
+    Ensure(1);
+    buffer_->data()[length_++] = byte;
+  }
+  void Bytes(const uint8_t* source, size_t length) {
+    if (length > kBulk) {  // one pass, no zero fill first
+      Commit();
+      buffer_->insert(buffer_->end(), source, source + length);
+      Resume();
+      return;
+    }
+    Ensure(length);
+    std::memcpy(buffer_->data() + length_, source, length);
+    length_ += length;
+  }
+  void Padding(uint8_t alignment) {
+    const size_t remainder = length_ % alignment;
+    if (remainder == 0) return;
+    Ensure(alignment - remainder);
+    length_ += alignment - remainder;  // the bytes ahead of the cursor are zero
+  }
+
+  // Hands the array back at its written length, for anyone else to append.
+  void Commit() { buffer_->resize(length_); }
+  // Takes it up again after someone else appended.
+  void Resume() { length_ = buffer_->size(); }
+
+ private:
+  static constexpr size_t kBulk = 256;
+
+  void Ensure(size_t length) {
+    if (length_ + length > buffer_->size()) Grow(length);
+  }
+  // Rare; kept out of line so that the appends above stay small enough to inline.
+  [[gnu::noinline]] void Grow(size_t length) {
+    const size_t needed = length_ + length;
+    if (needed > buffer_->capacity()) buffer_->reserve(std::max(needed, buffer_->capacity() + buffer_->capacity() / 2));
+    // Zero-fill a bounded step ahead only, so that a large reserve is not
+    // written twice when a bulk copy follows.
+    buffer_->resize(std::min(buffer_->capacity(), std::max(needed, length_ + kBulk)));
+  }
+
+  std::vector<uint8_t>* buffer_;
+  size_t length_ = 0;
+};
+
+template <typename Sink, typename T>
+void PutRaw(Sink& sink, const T& value) {
+  sink.Bytes(reinterpret_cast<const uint8_t*>(&value), sizeof(T));
+}
+
+template <typename Sink>
+void PutSizePrefix(Sink& sink, size_t size) {
+  if (size < 254) {
+    sink.Byte(static_cast<uint8_t>(size));
+  } else if (size <= 0xffff) {
+    sink.Byte(254);
+    PutRaw(sink, static_cast<uint16_t>(size));
+  } else {
+    sink.Byte(255);
+    PutRaw(sink, static_cast<uint32_t>(size));
+  }
+}
+
+// The tag and size prefix of a sized value. A size the 32-bit prefix cannot
+// say goes out as null instead, so that the message stays well-formed;
+// returns whether the body should follow.
+template <typename Sink>
+bool PutSizedTag(Sink& sink, uint8_t tag, size_t size) {
+  if (size > UINT32_MAX) {
+    internal::WriteDiagnosticLine(
+        "Value too large for the standard message format in StandardCodecSerializer::WriteValue; "
+        "written as null.");
+    sink.Byte(kTagNull);
+    return false;
+  }
+  sink.Byte(tag);
+  PutSizePrefix(sink, size);
+  return true;
+}
+
+// Padding even for an empty list: the reader skips it whatever the count,
+// and writer and reader must agree on every byte.
+template <typename Sink, typename T>
+void PutTypedListBody(Sink& sink, const std::vector<T>& list) {
+  if (sizeof(T) > 1) sink.Padding(sizeof(T));
+  if (!list.empty()) sink.Bytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+}
+
+template <typename Sink, typename T>
+void PutTypedList(Sink& sink, uint8_t tag, const std::vector<T>& list) {
+  if (PutSizedTag(sink, tag, list.size())) PutTypedListBody(sink, list);
+}
+
+// Writes one value. Nested values go back through the serializer's virtual
+// WriteValue, unless the serializer is the standard one itself, whose
+// WriteValue is this function.
+template <typename Sink>
+void Put(const StandardCodecSerializer& serializer, bool standard, const EncodableValue& value, Sink& sink,
+         ByteStreamWriter* stream) {
+  auto put_nested = [&](const EncodableValue& nested) {
+    if (standard) {
+      Put(serializer, standard, nested, sink, stream);
+      return;
+    }
+    if constexpr (std::is_same_v<Sink, BufferWriterSink>) sink.Commit();
+    serializer.WriteValue(nested, stream);
+    if constexpr (std::is_same_v<Sink, BufferWriterSink>) sink.Resume();
+  };
+  switch (value.index()) {
+    case EncodableValue::kNull:
+      sink.Byte(kTagNull);
+      break;
+    case EncodableValue::kBool:
+      sink.Byte(std::get<bool>(value) ? kTagTrue : kTagFalse);
+      break;
+    case EncodableValue::kInt32:
+      sink.Byte(kTagInt32);
+      PutRaw(sink, std::get<int32_t>(value));
+      break;
+    case EncodableValue::kInt64:
+      sink.Byte(kTagInt64);
+      PutRaw(sink, std::get<int64_t>(value));
+      break;
+    case EncodableValue::kDouble:
+      sink.Byte(kTagDouble);
+      sink.Padding(8);
+      PutRaw(sink, std::get<double>(value));
+      break;
+    case EncodableValue::kString: {
+      const auto& text = std::get<std::string>(value);
+      if (PutSizedTag(sink, kTagString, text.size()) && !text.empty()) {
+        sink.Bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+      }
+      break;
+    }
+    case EncodableValue::kByteList:
+      PutTypedList(sink, kTagByteList, std::get<std::vector<uint8_t>>(value));
+      break;
+    case EncodableValue::kInt32List:
+      PutTypedList(sink, kTagInt32List, std::get<std::vector<int32_t>>(value));
+      break;
+    case EncodableValue::kInt64List:
+      PutTypedList(sink, kTagInt64List, std::get<std::vector<int64_t>>(value));
+      break;
+    case EncodableValue::kDoubleList:
+      PutTypedList(sink, kTagDoubleList, std::get<std::vector<double>>(value));
+      break;
+    case EncodableValue::kList: {
+      const auto& list = std::get<ValueList>(value);
+      if (!PutSizedTag(sink, kTagList, list.size())) break;
+      for (const EncodableValue& element : list) put_nested(element);
+      break;
+    }
+    case EncodableValue::kMap: {
+      const auto& map = std::get<ValueMap>(value);
+      if (!PutSizedTag(sink, kTagMap, map.size())) break;
+      for (const auto& [key, entry] : map) {
+        put_nested(key);
+        put_nested(entry);
+      }
+      break;
+    }
+    case EncodableValue::kCustom:
+      sink.Byte(kTagNull);
+      internal::WriteDiagnosticLine(
+          "Unhandled custom type in StandardCodecSerializer::WriteValue. "
+          "Custom types require codec extensions.");
+      break;
+    case EncodableValue::kFloatList:
+      PutTypedList(sink, kTagFloatList, std::get<std::vector<float>>(value));
+      break;
+  }
 }
 
 }  // namespace
@@ -79,83 +254,13 @@ EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* stream) 
 }
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value, ByteStreamWriter* stream) const {
-  if (PrefixedSize(value) > kMaxWritableSize) {
-    internal::WriteDiagnosticLine(
-        "Value too large for the standard message format in StandardCodecSerializer::WriteValue; "
-        "written as null.");
-    stream->PutByte(kTagNull);
-    return;
-  }
-  switch (value.index()) {
-    case EncodableValue::kNull:
-      stream->PutByte(kTagNull);
-      break;
-    case EncodableValue::kBool:
-      stream->PutByte(std::get<bool>(value) ? kTagTrue : kTagFalse);
-      break;
-    case EncodableValue::kInt32:
-      stream->PutByte(kTagInt32);
-      PutRaw(std::get<int32_t>(value), stream);
-      break;
-    case EncodableValue::kInt64:
-      stream->PutByte(kTagInt64);
-      PutRaw(std::get<int64_t>(value), stream);
-      break;
-    case EncodableValue::kDouble:
-      stream->PutByte(kTagDouble);
-      stream->PutPadding(8);
-      PutRaw(std::get<double>(value), stream);
-      break;
-    case EncodableValue::kString: {
-      const auto& text = std::get<std::string>(value);
-      stream->PutByte(kTagString);
-      WriteSizePrefix(text.size(), stream);
-      if (!text.empty()) stream->PutBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-      break;
-    }
-    case EncodableValue::kByteList:
-      stream->PutByte(kTagByteList);
-      WriteTypedList(std::get<std::vector<uint8_t>>(value), stream);
-      break;
-    case EncodableValue::kInt32List:
-      stream->PutByte(kTagInt32List);
-      WriteTypedList(std::get<std::vector<int32_t>>(value), stream);
-      break;
-    case EncodableValue::kInt64List:
-      stream->PutByte(kTagInt64List);
-      WriteTypedList(std::get<std::vector<int64_t>>(value), stream);
-      break;
-    case EncodableValue::kDoubleList:
-      stream->PutByte(kTagDoubleList);
-      WriteTypedList(std::get<std::vector<double>>(value), stream);
-      break;
-    case EncodableValue::kList: {
-      const auto& list = std::get<ValueList>(value);
-      stream->PutByte(kTagList);
-      WriteSizePrefix(list.size(), stream);
-      for (const EncodableValue& element : list) WriteValue(element, stream);
-      break;
-    }
-    case EncodableValue::kMap: {
-      const auto& map = std::get<ValueMap>(value);
-      stream->PutByte(kTagMap);
-      WriteSizePrefix(map.size(), stream);
-      for (const auto& [key, entry] : map) {
-        WriteValue(key, stream);
-        WriteValue(entry, stream);
-      }
-      break;
-    }
-    case EncodableValue::kCustom:
-      stream->PutByte(kTagNull);
-      internal::WriteDiagnosticLine(
-          "Unhandled custom type in StandardCodecSerializer::WriteValue. "
-          "Custom types require codec extensions.");
-      break;
-    case EncodableValue::kFloatList:
-      stream->PutByte(kTagFloatList);
-      WriteTypedList(std::get<std::vector<float>>(value), stream);
-      break;
+  const bool standard = typeid(*this) == typeid(StandardCodecSerializer);
+  if (typeid(*stream) == typeid(ByteBufferStreamWriter)) {
+    BufferWriterSink sink(static_cast<ByteBufferStreamWriter*>(stream)->buffer());
+    Put(*this, standard, value, sink, stream);
+  } else {
+    AnyWriterSink sink{stream};
+    Put(*this, standard, value, sink, stream);
   }
 }
 
@@ -180,6 +285,9 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStream
       if (!internal::DecodeBudget::Fits(stream, size)) {
         internal::WriteDiagnosticLine(kInvalidRead);
         return EncodableValue(std::string());
+      }
+      if (const uint8_t* bytes = stream->TakeBytes(size)) {
+        return EncodableValue(std::string(reinterpret_cast<const char*>(bytes), size));
       }
       std::string text(size, '\0');
       stream->GetBytes(reinterpret_cast<uint8_t*>(text.data()), size);
@@ -244,23 +352,16 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
     EncodableValue key = ReadNextValue(stream);
     container.BeginItem(i, 0);
     EncodableValue value = ReadNextValue(stream);
-    // The first occurrence of a key wins; the hint keeps sorted input linear.
-    auto hint = map.lower_bound(key);
-    if (hint == map.end() || key < hint->first) map.emplace_hint(hint, std::move(key), std::move(value));
+    // The first occurrence of a key wins: a later equivalent key is not
+    // inserted. Writers send keys in order, so the end is the right hint.
+    map.emplace_hint(map.end(), std::move(key), std::move(value));
   }
   return EncodableValue(std::move(map));
 }
 
 void StandardCodecSerializer::WriteSizePrefix(size_t size, ByteStreamWriter* stream) const {
-  if (size < 254) {
-    stream->PutByte(static_cast<uint8_t>(size));
-  } else if (size <= 0xffff) {
-    stream->PutByte(254);
-    PutRaw(static_cast<uint16_t>(size), stream);
-  } else {
-    stream->PutByte(255);
-    PutRaw(static_cast<uint32_t>(size), stream);
-  }
+  AnyWriterSink sink{stream};
+  PutSizePrefix(sink, size);
 }
 
 uint32_t StandardCodecSerializer::ReadSizePrefix(ByteStreamReader* stream) const {
@@ -272,11 +373,9 @@ uint32_t StandardCodecSerializer::ReadSizePrefix(ByteStreamReader* stream) const
 
 template <typename T>
 void StandardCodecSerializer::WriteTypedList(const std::vector<T>& list, ByteStreamWriter* stream) const {
-  WriteSizePrefix(list.size(), stream);
-  // An empty list still gets its padding: the reader skips it whatever the
-  // count, and writer and reader must agree on every byte.
-  if (sizeof(T) > 1) stream->PutPadding(sizeof(T));
-  if (!list.empty()) stream->PutBytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+  AnyWriterSink sink{stream};
+  PutSizePrefix(sink, list.size());
+  PutTypedListBody(sink, list);
 }
 
 template <typename T>
@@ -286,9 +385,19 @@ EncodableValue StandardCodecSerializer::ReadTypedList(ByteStreamReader* stream) 
     internal::WriteDiagnosticLine(kInvalidRead);
     return EncodableValue(std::vector<T>());
   }
-  std::vector<T> list(count);
   if (sizeof(T) > 1) stream->SkipPadding(sizeof(T));
-  stream->GetBytes(reinterpret_cast<uint8_t*>(list.data()), list.size() * sizeof(T));
+  const size_t length = size_t{count} * sizeof(T);
+  if (const uint8_t* bytes = stream->TakeBytes(length)) {
+    if constexpr (sizeof(T) == 1) {
+      return EncodableValue(std::vector<T>(bytes, bytes + length));  // no zero fill first
+    } else {
+      std::vector<T> list(count);
+      if (length != 0) std::memcpy(list.data(), bytes, length);
+      return EncodableValue(std::move(list));
+    }
+  }
+  std::vector<T> list(count);
+  stream->GetBytes(reinterpret_cast<uint8_t*>(list.data()), length);
   return EncodableValue(std::move(list));
 }
 

@@ -3,6 +3,7 @@
 #ifndef FLUTTER_BYTE_BUFFER_STREAMS_H_
 #define FLUTTER_BYTE_BUFFER_STREAMS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,7 @@ class ByteBufferStreamReader : public ByteStreamReader {
   void GetBytes(uint8_t* destination, size_t length) override;
   void SkipPadding(uint8_t alignment) override;
   size_t RemainingBytes() const override { return position_ < size_ ? size_ - position_ : 0; }
+  const uint8_t* TakeBytes(size_t length) override;
 
   uint64_t position() const { return position_; }
 
@@ -30,17 +32,38 @@ class ByteBufferStreamReader : public ByteStreamReader {
 
 class ByteBufferStreamWriter : public ByteStreamWriter {
  public:
+  // The array written to. The standard serializer appends to it directly
+  // when it writes through exactly this class.
+  std::vector<uint8_t>* buffer() const { return buffer_; }
+
   // Appends to `buffer`, which is not cleared. Padding counts from the
   // buffer's first byte, so hand over an empty array for a new message.
   explicit ByteBufferStreamWriter(std::vector<uint8_t>* buffer) : buffer_(buffer) {}
 
-  void PutByte(uint8_t byte) override;
-  void PutBytes(const uint8_t* source, size_t length) override;
-  void PutPadding(uint8_t alignment) override;
+  void PutByte(uint8_t byte) override {
+    Reserve(1);
+    buffer_->push_back(byte);
+  }
+  void PutBytes(const uint8_t* source, size_t length) override {
+    if (length == 0) return;
+    Reserve(length);
+    buffer_->insert(buffer_->end(), source, source + length);
+  }
+  void PutPadding(uint8_t alignment) override {
+    if (alignment == 0) return;
+    const size_t remainder = buffer_->size() % alignment;
+    if (remainder == 0) return;
+    for (size_t i = remainder; i < alignment; ++i) ByteBufferStreamWriter::PutByte(0);
+  }
 
  private:
-  // Grows capacity by half (at least enough for `extra` more bytes).
-  void Reserve(size_t extra);
+  // Grows capacity by half (at least enough for `extra` more bytes), where
+  // the array alone would double.
+  void Reserve(size_t extra) {
+    const size_t needed = buffer_->size() + extra;
+    if (needed > buffer_->capacity()) Grow(needed);
+  }
+  void Grow(size_t needed);
 
   std::vector<uint8_t>* buffer_;
 };

@@ -23,6 +23,16 @@ class ByteStreamReader {
   // declared size the message cannot hold before it allocates for it. A
   // reader that cannot tell keeps this default ("unknown").
   virtual size_t RemainingBytes() const { return SIZE_MAX; }
+
+  // The next `length` bytes where they lie, consumed, for a reader that holds
+  // the message in memory, so that a string or list is built straight from
+  // them. Null, consuming nothing, when the reader cannot do that or fewer
+  // bytes remain; the serializer then copies with GetBytes, which reports
+  // the short read.
+  virtual const uint8_t* TakeBytes(size_t length) {
+    (void)length;
+    return nullptr;
+  }
 };
 
 class ByteStreamWriter {

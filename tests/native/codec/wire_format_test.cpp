@@ -105,6 +105,43 @@ TEST(WireFormat, EveryProperPrefixDecodesWithTheExpectedDiagnostics) {
   }
 }
 
+// Minimal streams of someone else's making: only the four operations each,
+// so the serializer cannot take its shortcuts for the buffer streams.
+class PlainWriter : public ByteStreamWriter {
+ public:
+  void PutByte(uint8_t byte) override { bytes.push_back(byte); }
+  void PutBytes(const uint8_t* source, size_t length) override { bytes.insert(bytes.end(), source, source + length); }
+  void PutPadding(uint8_t alignment) override {
+    while (bytes.size() % alignment != 0) bytes.push_back(0);
+  }
+  Bytes bytes;
+};
+
+class PlainReader : public ByteStreamReader {
+ public:
+  explicit PlainReader(const Bytes& bytes) : inner_(bytes.data(), bytes.size()) {}
+  uint8_t GetByte() override { return inner_.GetByte(); }
+  void GetBytes(uint8_t* destination, size_t length) override { inner_.GetBytes(destination, length); }
+  void SkipPadding(uint8_t alignment) override { inner_.SkipPadding(alignment); }
+
+ private:
+  ByteBufferStreamReader inner_;
+};
+
+TEST(WireFormat, AnyStreamImplementationSeesTheSameBytes) {
+  for (const Example& example : EncodedExamples()) {
+    PlainWriter writer;
+    StandardCodecSerializer::Shared().WriteValue(example.value, &writer);
+    EXPECT_EQ(Hex(writer.bytes), Hex(example.bytes)) << example.name;
+
+    PlainReader reader(example.bytes);
+    EncodableValue decoded;
+    const auto lines = StderrLinesOf([&] { decoded = StandardCodecSerializer::Shared().ReadNextValue(&reader); });
+    EXPECT_SAME_VALUE(decoded, example.value) << example.name;
+    EXPECT_TRUE(lines.empty()) << example.name;
+  }
+}
+
 TEST(WireFormat, CustomValueGoesOutAsNullWithOneLine) {
   Bytes bytes;
   const auto lines = StderrLinesOf([&] {
