@@ -1,0 +1,66 @@
+// What every codec fuzz target checks: decoding never fails hard, and what a
+// decode produced survives encode → decode unchanged (compared as bytes, so
+// NaNs compare by their bits).
+#ifndef KESTRO_TESTS_FUZZ_FUZZ_ORACLE_H_
+#define KESTRO_TESTS_FUZZ_FUZZ_ORACLE_H_
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "flutter/byte_buffer_streams.h"
+#include "flutter/encodable_value.h"
+#include "flutter/standard_codec_serializer.h"
+
+namespace flutter::fuzz {
+
+using Bytes = std::vector<uint8_t>;
+
+[[noreturn]] inline void Fail(const char* what) {
+  std::fprintf(stdout, "oracle failed: %s\n", what);  // stderr is closed by -close_fd_mask=2
+  std::fflush(stdout);
+  std::abort();
+}
+
+inline void Check(bool condition, const char* what) {
+  if (!condition) Fail(what);
+}
+
+inline Bytes Encode(const EncodableValue& value) {
+  Bytes bytes;
+  ByteBufferStreamWriter writer(&bytes);
+  StandardCodecSerializer::Shared().WriteValue(value, &writer);
+  return bytes;
+}
+
+// How many lists and maps are nested at the deepest point of `value`.
+inline int NestingDepth(const EncodableValue& value) {
+  int deepest = 0;
+  if (const auto* list = value.TryGet<ValueList>()) {
+    for (const EncodableValue& element : *list) deepest = std::max(deepest, NestingDepth(element));
+    return deepest + 1;
+  }
+  if (const auto* map = value.TryGet<ValueMap>()) {
+    for (const auto& [key, entry] : *map) deepest = std::max({deepest, NestingDepth(key), NestingDepth(entry)});
+    return deepest + 1;
+  }
+  return 0;
+}
+
+// The encoding of a decoded value decodes to the same encoding, and is read
+// to its last byte (unless the value holds the empty container that stands
+// for one nested too deep, which the reader refuses again by design).
+inline void CheckStable(const EncodableValue& decoded) {
+  const Bytes once = Encode(decoded);
+  ByteBufferStreamReader reader(once.data(), once.size());
+  const EncodableValue again = StandardCodecSerializer::Shared().ReadNextValue(&reader);
+  Check(Encode(again) == once, "decode(encode(value)) encodes differently");
+  if (NestingDepth(decoded) <= StandardCodecSerializer::kMaxNestingDepth) {
+    Check(reader.position() == once.size(), "reader and writer disagree on the length of a value");
+  }
+}
+
+}  // namespace flutter::fuzz
+
+#endif  // KESTRO_TESTS_FUZZ_FUZZ_ORACLE_H_
