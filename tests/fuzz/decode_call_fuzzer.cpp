@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::unique_ptr<MethodCall> again = codec.DecodeCall(once->data(), once->size());
   fuzz::Check(again != nullptr, "an encoded call does not decode");
   fuzz::Check(again->method_name() == call->method_name(), "method name changed");
-  fuzz::Check(*codec.EncodeCall(*again) == *once, "decode(encode(call)) encodes differently");
+  if (!fuzz::HasNaNKey(*call->arguments())) {
+    fuzz::Check(*codec.EncodeCall(*again) == *once, "decode(encode(call)) encodes differently");
+  }
   return 0;
 }

@@ -57,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Check(codec.DecodeReply(once->data(), once->size(), &again), "an encoded reply is not understood");
   fuzz::Check(again.is_error == answer.is_error && again.code == answer.code && again.message == answer.message,
               "reply kind, code or message changed");
-  fuzz::Check(*again.Encode(codec) == *once, "decode(encode(reply)) encodes differently");
+  if (!answer.value || !fuzz::HasNaNKey(*answer.value)) {
+    fuzz::Check(*again.Encode(codec) == *once, "decode(encode(reply)) encodes differently");
+  }
   return 0;
 }

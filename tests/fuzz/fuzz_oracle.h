@@ -5,6 +5,7 @@
 #define KESTRO_TESTS_FUZZ_FUZZ_ORACLE_H_
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -48,13 +49,43 @@ inline int NestingDepth(const EncodableValue& value) {
   return 0;
 }
 
+inline bool ContainsNaN(const EncodableValue& value) {
+  auto any_nan = [](const auto& list) {
+    return std::any_of(list.begin(), list.end(), [](auto element) { return std::isnan(element); });
+  };
+  if (const auto* number = value.TryGet<double>()) return std::isnan(*number);
+  if (const auto* doubles = value.TryGet<std::vector<double>>()) return any_nan(*doubles);
+  if (const auto* floats = value.TryGet<std::vector<float>>()) return any_nan(*floats);
+  if (const auto* list = value.TryGet<ValueList>()) return std::any_of(list->begin(), list->end(), ContainsNaN);
+  if (const auto* map = value.TryGet<ValueMap>()) {
+    return std::any_of(map->begin(), map->end(),
+                       [](const auto& entry) { return ContainsNaN(entry.first) || ContainsNaN(entry.second); });
+  }
+  return false;
+}
+
+// Whether some map inside `value` has a key holding a NaN. A NaN is neither
+// before nor after any double, so such keys are not ordered consistently
+// (a ~ c while a < b < c), and which of them a map keeps can depend on the
+// order they arrive in.
+inline bool HasNaNKey(const EncodableValue& value) {
+  if (const auto* list = value.TryGet<ValueList>()) return std::any_of(list->begin(), list->end(), HasNaNKey);
+  if (const auto* map = value.TryGet<ValueMap>()) {
+    return std::any_of(map->begin(), map->end(),
+                       [](const auto& entry) { return ContainsNaN(entry.first) || HasNaNKey(entry.second); });
+  }
+  return false;
+}
+
 // The encoding of a decoded value decodes to the same encoding, and is read
 // to its last byte (unless the value holds the empty container that stands
-// for one nested too deep, which the reader refuses again by design).
+// for one nested too deep, which the reader refuses again by design). Maps
+// with NaN keys are only decoded again, not compared.
 inline void CheckStable(const EncodableValue& decoded) {
   const Bytes once = Encode(decoded);
   ByteBufferStreamReader reader(once.data(), once.size());
   const EncodableValue again = StandardCodecSerializer::Shared().ReadNextValue(&reader);
+  if (HasNaNKey(decoded)) return;
   Check(Encode(again) == once, "decode(encode(value)) encodes differently");
   if (NestingDepth(decoded) <= StandardCodecSerializer::kMaxNestingDepth) {
     Check(reader.position() == once.size(), "reader and writer disagree on the length of a value");
