@@ -92,10 +92,11 @@ class EncodableValue : public internal::EncodableVariant {
   using internal::EncodableVariant::operator=;
 
   EncodableValue() = default;
-  // A text literal is a string, never a bool.
-  EncodableValue(const char* text) : internal::EncodableVariant(std::string(text)) {}
+  // A text literal is a string, never a bool; a null pointer is the empty
+  // string rather than a crash.
+  EncodableValue(const char* text) : internal::EncodableVariant(std::string(text ? text : "")) {}
   EncodableValue& operator=(const char* text) {
-    internal::EncodableVariant::operator=(std::string(text));
+    internal::EncodableVariant::operator=(std::string(text ? text : ""));
     return *this;
   }
 

@@ -45,6 +45,8 @@ TEST(EncodableValueAlternatives, EachPayloadGivesItsFixedIndex) {
   EncodableValue assigned(true);
   assigned = "text";
   EXPECT_EQ(assigned.index(), EncodableValue::kString);
+  const char* no_text = nullptr;
+  EXPECT_EQ(EncodableValue(no_text).Get<std::string>(), "");
 }
 
 TEST(EncodableValueAccess, StrictAccessToAnotherAlternativeThrowsBadVariantAccess) {
