@@ -29,7 +29,9 @@ run_ctest() {
   local preset=$1
   shift
   stage "test $preset"
-  ctest --preset "$preset" -j "$jobs" "$@" 2>&1 | tee "$log_dir/ctest-$preset.log" | grep -vE '^ +Start |Test +#[0-9]+: .* Passed' || true
+  local parallel=(-j "$jobs")
+  [ "$preset" = windows-wine ] && parallel=()  # one Wine program at a time
+  ctest --preset "$preset" "${parallel[@]}" "$@" 2>&1 | tee "$log_dir/ctest-$preset.log" | grep -vE '^ +Start |Test +#[0-9]+: .* Passed' || true
   local summary total bad
   summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log_dir/ctest-$preset.log" | tail -n 1)
   if [ -z "$summary" ] && grep -q 'No tests were found' "$log_dir/ctest-$preset.log"; then
@@ -47,6 +49,22 @@ run_ctest() {
   failed=$((failed + bad))
 }
 
+# Runs the UI peer's pytest suite and adds its counts to the totals.
+run_pytest() {
+  stage "test e2e (pytest)"
+  KESTRO_E2E_REQUIRE_BED=1 tests/e2e/run.sh 2>&1 | tee "$log_dir/pytest.log" | tail -n 30
+  local summary count
+  summary=$(grep -E '^(=+ )?[0-9]+ (passed|failed|error)' "$log_dir/pytest.log" | tail -n 1)
+  if [ -z "$summary" ]; then
+    echo "pytest printed no summary"
+    failed=$((failed + 1))
+    return
+  fi
+  count() { grep -oE "[0-9]+ $1" <<<"$summary" | grep -oE '[0-9]+' || echo 0; }
+  passed=$((passed + $(count passed)))
+  failed=$((failed + $(count failed) + $(count error)))
+}
+
 scripts/deps.sh || { echo "0 passed, 1 failed"; exit 1; }
 
 for preset in native native-asan native-tsan fuzz windows; do
@@ -55,6 +73,20 @@ for preset in native native-asan native-tsan fuzz windows; do
     native|native-asan|native-tsan|fuzz) run_ctest "$preset" ;;
   esac
 done
+
+# The Windows build runs under Wine in a private test bed (Xvfb, PulseAudio,
+# Wine prefix), torn down whatever happens.
+stage "Wine test bed"
+trap 'scripts/testbed/down.sh >/dev/null 2>&1' EXIT
+if scripts/testbed/up.sh; then
+  # shellcheck disable=SC1091
+  . build/testbed/env.sh
+  [ -d build/windows ] && run_ctest windows-wine
+  run_pytest
+else
+  echo "the Wine test bed did not come up"
+  failed=$((failed + 1))
+fi
 
 echo
 echo "$passed passed, $failed failed"
