@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestro::bench {
@@ -22,7 +23,9 @@ struct Comparison {
 
 class RatioTable : public benchmark::ConsoleReporter {
  public:
-  explicit RatioTable(std::vector<Comparison> comparisons) : comparisons_(std::move(comparisons)) {}
+  // Plain text: the output usually goes to a log or a pipe.
+  explicit RatioTable(std::vector<Comparison> comparisons)
+      : ConsoleReporter(OO_Tabular), comparisons_(std::move(comparisons)) {}
 
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
