@@ -35,6 +35,7 @@ void Core::Reset() {
     awaited_replies_.clear();
     next_sent_id_ = 1;
     send_observer_.reset();
+    traffic_.Clear();
   }
 }
 
@@ -125,6 +126,11 @@ std::vector<OfferedWindowMessage> Core::WindowMessages(EngineId id) {
   const FlutterDesktopEngine* engine = EngineById(id);
   if (engine == nullptr) return {};
   return {engine->window_messages.begin(), engine->window_messages.end()};
+}
+
+std::vector<std::string> Core::RecentTraffic() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return traffic_.Lines();
 }
 
 Counters Core::GetCounters() {

@@ -18,10 +18,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "environment_requests.h"
 #include "flutter/engine_library.h"
+#include "platform.h"
 #include "platform_tasks.h"
 #include "records.h"
 #include "standin/engine_test_api.h"
+#include "traffic_log.h"
 
 namespace standin::internal {
 
@@ -36,8 +39,11 @@ struct Settings {
   bool fail_view_controller_creation = false;
   bool refuse_send_with_reply = false;
   bool hold_frames = false;
-  UINT monitor_dpi = 96;
+  // Unset: the window system's answer.
+  std::optional<UINT> monitor_dpi;
   std::map<UINT, LRESULT> consumed_window_messages;
+  // Refreshed at every engine creation.
+  EnvironmentRequests environment;
 };
 
 class Core {
@@ -61,10 +67,15 @@ class Core {
   bool HandleWindowProc(FlutterDesktopViewControllerRef controller, const OfferedWindowMessage& message,
                         LRESULT* result);
   HWND WindowOf(FlutterDesktopViewRef view);
-  UINT MonitorDpi();
-  void CountResync();
+  UINT MonitorDpi(HMONITOR monitor);
+  void Resync();
   // Queues a frame; `rendered` (if any) runs on the platform thread after it.
   bool RenderFrame(EngineId engine, std::function<void()> rendered = nullptr);
+  // The view's window painted; the first paint renders a frame unless frames are held.
+  void ViewPainted(EngineId engine);
+  // Queues the action on the top-level window of the engine's view; `done`
+  // gets its outcome on the platform thread. False when the engine has no view.
+  bool RunWindowAction(EngineId engine, const platform::WindowAction& action, std::function<void(bool)> done);
 
   // ---- Messenger (core_messaging.cpp) ----
   bool Send(FlutterDesktopMessengerRef messenger, const char* channel, const uint8_t* message, size_t size);
@@ -92,6 +103,7 @@ class Core {
   std::vector<EngineId> Engines(bool live_only);
   std::optional<EngineInfo> Info(EngineId engine);
   std::vector<OfferedWindowMessage> WindowMessages(EngineId engine);
+  std::vector<std::string> RecentTraffic();
   Counters GetCounters();
   void Configure(const std::function<void(Settings&)>& change);
 
@@ -138,6 +150,7 @@ class Core {
   void Deliver(MessageTicket ticket, const std::string& channel, const std::vector<uint8_t>& bytes);
   void DeliverReply(EngineId engine, AwaitedReply reply, const std::vector<uint8_t>& bytes);
   void Frame(EngineId engine);
+  bool FramesHeld() const { return settings_.hold_frames || settings_.environment.hold_frames; }
 
   std::mutex mutex_;
   PlatformTasks tasks_;
@@ -155,6 +168,7 @@ class Core {
   std::unordered_map<uint64_t, AwaitedReply> awaited_replies_;
   uint64_t next_sent_id_ = 1;
   std::shared_ptr<const SendObserver> send_observer_;
+  TrafficLog traffic_;
 };
 
 }  // namespace standin::internal

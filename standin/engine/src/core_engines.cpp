@@ -1,5 +1,4 @@
 // Engines, view controllers, registrars, frames and window messages.
-#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -45,11 +44,6 @@ RecordedProperties Record(const FlutterDesktopEngineProperties& properties) {
   return recorded;
 }
 
-// The view's "window": a distinct, never dereferenced, non-null value.
-HWND FakeViewWindow(EngineId engine) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10000 + 0x100 * engine));
-}
-
 }  // namespace
 
 FlutterDesktopEngineRef Core::CreateEngine(const FlutterDesktopEngineProperties* properties) {
@@ -58,9 +52,12 @@ FlutterDesktopEngineRef Core::CreateEngine(const FlutterDesktopEngineProperties*
     return nullptr;
   }
   RecordedProperties recorded = Record(*properties);
+  const EnvironmentRequests requested = ReadEnvironmentRequests();
+  platform::AdoptPlatformThread();
   std::lock_guard<std::mutex> guard(mutex_);
-  if (settings_.fail_engine_creation) {
-    Diagnose("FlutterDesktopEngineCreate: failing as the test asked");
+  settings_.environment = requested;
+  if (settings_.fail_engine_creation || requested.fail_engine_creation) {
+    Diagnose("FlutterDesktopEngineCreate: failing as asked (test API or KESTRO_STANDIN_FAIL); no engine");
     return nullptr;
   }
   engines_.push_back(std::make_unique<FlutterDesktopEngine>(engines_.size() + 1));
@@ -170,6 +167,7 @@ void Core::SetNextFrame(FlutterDesktopEngineRef handle, FlutterDesktopNextFrameC
 
 FlutterDesktopViewControllerRef Core::CreateViewController(int width, int height, FlutterDesktopEngineRef handle) {
   FlutterDesktopEngine* engine;
+  std::string refusal;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     engine = LiveEngine(handle, "FlutterDesktopViewControllerCreate");
@@ -178,20 +176,33 @@ FlutterDesktopViewControllerRef Core::CreateViewController(int width, int height
       Diagnose("FlutterDesktopViewControllerCreate: the engine already belongs to a view controller");
       return nullptr;
     }
-    const bool bad_size = width < 0 || height < 0;
-    if (!bad_size && !settings_.fail_view_controller_creation) {
+    if (width < 0 || height < 0) {
+      refusal = "negative view size " + std::to_string(width) + "x" + std::to_string(height);
+    } else if (settings_.fail_view_controller_creation || settings_.environment.fail_view_controller_creation) {
+      refusal = "failing as asked (test API or KESTRO_STANDIN_FAIL)";
+    }
+  }
+  // Made without the mutex: creating a window calls its window procedure.
+  HWND window = nullptr;
+  if (refusal.empty()) {
+    window = platform::CreateViewWindow(engine->id, width, height);
+    if (window == nullptr) refusal = "the view's window could not be created";
+  }
+  if (refusal.empty()) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (engine->alive && engine->controller == nullptr) {
       controllers_.push_back(std::make_unique<FlutterDesktopViewController>(engine));
       FlutterDesktopViewController* controller = controllers_.back().get();
-      controller->view.window = FakeViewWindow(engine->id);
+      controller->view.window = window;
       engine->controller = controller;
       engine->view_size = ViewSize{width, height};
-      engine->view_window = controller->view.window;
+      engine->view_window = window;
       return controller;
     }
-    Diagnose(bad_size ? "FlutterDesktopViewControllerCreate: negative view size " + std::to_string(width) + "x" +
-                            std::to_string(height) + "; no controller"
-                      : std::string("FlutterDesktopViewControllerCreate: failing as the test asked"));
+    refusal = "the engine was destroyed or taken over meanwhile";
   }
+  if (window != nullptr) platform::DestroyViewWindow(window);
+  Diagnose("FlutterDesktopViewControllerCreate: " + refusal + "; no controller");
   // The controller took the engine over, so a failed creation frees it.
   ShutDown(engine);
   return nullptr;
@@ -199,14 +210,18 @@ FlutterDesktopViewControllerRef Core::CreateViewController(int width, int height
 
 void Core::DestroyViewController(FlutterDesktopViewControllerRef handle) {
   FlutterDesktopEngine* engine;
+  HWND window;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     FlutterDesktopViewController* controller = LiveController(handle, "FlutterDesktopViewControllerDestroy");
     if (controller == nullptr) return;
     controller->alive = false;
     engine = controller->engine;
+    window = controller->view.window;
   }
+  // The engine goes first, so nothing the view's destruction sends reaches it.
   ShutDown(engine);
+  platform::DestroyViewWindow(window);
 }
 
 FlutterDesktopViewRef Core::ViewOf(FlutterDesktopViewControllerRef handle) {
@@ -222,7 +237,7 @@ void Core::ForceRedraw(FlutterDesktopViewControllerRef handle) {
     FlutterDesktopViewController* controller = LiveController(handle, "FlutterDesktopViewControllerForceRedraw");
     if (controller == nullptr) return;
     ++controller->engine->redraw_requests;
-    if (settings_.hold_frames) return;
+    if (FramesHeld()) return;
     id = controller->engine->id;
   }
   tasks_.Post([this, id] { Frame(id); });
@@ -237,6 +252,32 @@ bool Core::RenderFrame(EngineId id, std::function<void()> rendered) {
   tasks_.Post([this, id, rendered = std::move(rendered)] {
     Frame(id);
     if (rendered) rendered();
+  });
+  return true;
+}
+
+void Core::ViewPainted(EngineId id) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    FlutterDesktopEngine* engine = EngineById(id);
+    if (engine == nullptr || engine->controller == nullptr || engine->view_painted) return;
+    engine->view_painted = true;
+    if (FramesHeld()) return;
+  }
+  tasks_.Post([this, id] { Frame(id); });
+}
+
+bool Core::RunWindowAction(EngineId id, const platform::WindowAction& action, std::function<void(bool)> done) {
+  HWND window;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const FlutterDesktopEngine* engine = EngineById(id);
+    if (engine == nullptr || engine->controller == nullptr) return false;
+    window = engine->controller->view.window;
+  }
+  tasks_.Post([window, action, done = std::move(done)] {
+    const bool acted = platform::RunWindowAction(window, action);
+    if (done) done(acted);
   });
   return true;
 }
@@ -285,14 +326,20 @@ HWND Core::WindowOf(FlutterDesktopViewRef view) {
   return nullptr;
 }
 
-UINT Core::MonitorDpi() {
-  std::lock_guard<std::mutex> guard(mutex_);
-  return settings_.monitor_dpi;
+UINT Core::MonitorDpi(HMONITOR monitor) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (settings_.monitor_dpi) return *settings_.monitor_dpi;
+  }
+  return platform::MonitorDpi(monitor);
 }
 
-void Core::CountResync() {
-  std::lock_guard<std::mutex> guard(mutex_);
-  ++counters_.resyncs;
+void Core::Resync() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    ++counters_.resyncs;
+  }
+  platform::ResyncOutputStreams();
 }
 
 }  // namespace standin::internal

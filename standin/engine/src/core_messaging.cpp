@@ -78,8 +78,10 @@ bool Core::AcceptSend(const char* function, FlutterDesktopMessengerRef messenger
     sent_log_.push_back(record);
     if (sent_log_.size() > kSentMessagesKept) sent_log_.pop_front();
     if (wants_reply) awaited_replies_[record.id] = AwaitedReply{engine->id, reply, user_data};
+    traffic_.Note(Direction::kToUi, engine->id, record.channel, record.bytes);
     observer = send_observer_;
   }
+  platform::TrafficChanged();
   if (observer) (*observer)(record);
   return true;
 }
@@ -193,12 +195,17 @@ MessageTicket Core::Inject(EngineId engine_id, std::string channel, std::vector<
     ticket = next_ticket_++;
     tickets_[ticket] = Ticket{engine_id, ResponseState::kQueued, {}, std::move(done)};
     const FlutterDesktopEngine* engine = EngineById(engine_id);
-    if (engine == nullptr || !engine->alive) finished = Settle(ticket, ResponseState::kEngineGone, {});
+    if (engine == nullptr || !engine->alive) {
+      finished = Settle(ticket, ResponseState::kEngineGone, {});
+    } else {
+      traffic_.Note(Direction::kToHost, engine_id, channel, bytes);
+    }
   }
   if (finished.response.state == ResponseState::kEngineGone) {
     finished.Report();
     return ticket;
   }
+  platform::TrafficChanged();
   tasks_.Post([this, ticket, channel = std::move(channel), bytes = std::move(bytes)] {
     Deliver(ticket, channel, bytes);
   });

@@ -148,12 +148,12 @@ bool FlutterDesktopMessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
   return Guarded(__func__, false, [&] { return Core::Instance().IsAvailable(messenger); });
 }
 
-UINT FlutterDesktopGetDpiForMonitor(HMONITOR) {
-  return Guarded(__func__, UINT{96}, [&] { return Core::Instance().MonitorDpi(); });
+UINT FlutterDesktopGetDpiForMonitor(HMONITOR monitor) {
+  return Guarded(__func__, UINT{96}, [&] { return Core::Instance().MonitorDpi(monitor); });
 }
 
 void FlutterDesktopResyncOutputStreams(void) {
-  Guarded(__func__, [&] { Core::Instance().CountResync(); });
+  Guarded(__func__, [&] { Core::Instance().Resync(); });
 }
 
 FlutterDesktopMessengerRef FlutterDesktopPluginRegistrarGetMessenger(FlutterDesktopPluginRegistrarRef registrar) {

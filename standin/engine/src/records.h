@@ -72,6 +72,7 @@ struct FlutterDesktopEngine {
   std::optional<standin::internal::NextFrameCallback> next_frame;
   std::optional<standin::ViewSize> view_size;
   HWND view_window = nullptr;
+  bool view_painted = false;
   int fonts_reloads = 0;
   int redraw_requests = 0;
   int frames_rendered = 0;

@@ -69,6 +69,8 @@ std::vector<OfferedWindowMessage> OfferedWindowMessages(EngineId engine) {
   return Core::Instance().WindowMessages(engine);
 }
 
+std::vector<std::string> RecentTraffic() { return Core::Instance().RecentTraffic(); }
+
 void SetMonitorDpi(UINT dpi) {
   Core::Instance().Configure([&](Settings& settings) { settings.monitor_dpi = dpi; });
 }

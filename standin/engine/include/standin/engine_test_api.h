@@ -147,10 +147,12 @@ bool AnswerSentMessage(uint64_t sent_id, std::vector<uint8_t> reply);
 
 // Renders a frame of the engine's view: the pending next-frame callback (if
 // any) runs once on the platform thread. False when the engine has no view.
+// The view's first paint renders one too, unless frames are held.
 bool RenderFrame(EngineId engine);
 
 // While held, FlutterDesktopViewControllerForceRedraw only counts; otherwise
-// it renders a frame like RenderFrame. Not held by default.
+// it renders a frame like RenderFrame. Not held by default, nor unless
+// KESTRO_STANDIN_HOLD_FRAMES=1 at the last engine creation.
 void HoldFrames(bool hold);
 
 // Which top-level window messages the engine consumes, and with which result.
@@ -169,10 +171,18 @@ struct OfferedWindowMessage {
 constexpr size_t kWindowMessagesKept = 256;
 std::vector<OfferedWindowMessage> OfferedWindowMessages(EngineId engine);
 
-// What FlutterDesktopGetDpiForMonitor answers (96 unless set).
+// What FlutterDesktopGetDpiForMonitor answers; unless set, the window
+// system's answer (96 without one).
 void SetMonitorDpi(UINT dpi);
 
+// The most recent channel traffic (at most 20 lines, oldest first), as the
+// view paints it: "UI -> host" or "host -> UI", the engine, the channel, and
+// the method name with the size, or the size alone.
+std::vector<std::string> RecentTraffic();
+
 // ---- Failure injection (each stays until changed or reset) -----------------
+// KESTRO_STANDIN_FAIL (engine, view_controller; comma-separated), read at
+// every engine creation, adds to these.
 
 void FailEngineCreation(bool fail);
 void FailViewControllerCreation(bool fail);

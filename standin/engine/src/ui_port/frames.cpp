@@ -70,6 +70,28 @@ class BodyReader {
   size_t offset_ = 0;
 };
 
+// Unknown actions take none, so that their frames are still checked for length.
+bool ReadActionArguments(BodyReader& reader, ActionRequest* request) {
+  uint32_t width;
+  uint32_t height;
+  uint64_t result;
+  switch (request->action) {
+    case kResizeWindow:
+      if (!reader.U32(&width) || !reader.U32(&height)) return false;
+      request->width = static_cast<int32_t>(width);
+      request->height = static_cast<int32_t>(height);
+      return true;
+    case kConsumeWindowMessage:
+      if (!reader.U32(&request->message) || !reader.U64(&result)) return false;
+      request->result = static_cast<int64_t>(result);
+      return true;
+    case kStopConsumingWindowMessage:
+      return reader.U32(&request->message);
+    default:
+      return true;
+  }
+}
+
 std::optional<Request> Malformed(std::string* error, const char* what) {
   *error = what;
   return std::nullopt;
@@ -104,7 +126,8 @@ std::optional<Request> DecodeRequest(const uint8_t* body, size_t size, std::stri
     }
     case kAction: {
       ActionRequest request;
-      if (!reader.U32(&request.request_id) || !reader.U8(&request.action) || !reader.U64(&request.engine)) {
+      if (!reader.U32(&request.request_id) || !reader.U8(&request.action) || !reader.U64(&request.engine) ||
+          !ReadActionArguments(reader, &request)) {
         return Malformed(error, "action frame cut short");
       }
       if (!reader.AtEnd()) return Malformed(error, "action frame too long");
@@ -115,6 +138,8 @@ std::optional<Request> DecodeRequest(const uint8_t* body, size_t size, std::stri
       return std::nullopt;
   }
 }
+
+bool IsKnownAction(uint8_t action) { return action >= kRenderFrame && action <= kRestoreWindow; }
 
 std::vector<uint8_t> EncodeHello() { return BodyWriter(kHello).U32(kProtocolVersion).Finish(); }
 

@@ -36,7 +36,18 @@ enum Type : uint8_t {
 
 enum Outcome : uint8_t { kAnswered = 0, kNoHandler = 1, kEngineGone = 2 };
 
-enum ActionCode : uint8_t { kRenderFrame = 1 };
+enum ActionCode : uint8_t {
+  kRenderFrame = 1,
+  kCloseWindow = 2,
+  kResizeWindow = 3,  // arguments: width (4), height (4), signed
+  kSendFontChange = 4,
+  kConsumeWindowMessage = 5,  // arguments: message (4), result (8, signed)
+  kStopConsumingWindowMessage = 6,  // arguments: message (4)
+  kMinimiseWindow = 7,
+  kRestoreWindow = 8,
+};
+
+bool IsKnownAction(uint8_t action);
 
 struct SendMessageRequest {
   uint32_t request_id = 0;
@@ -58,6 +69,11 @@ struct ActionRequest {
   uint32_t request_id = 0;
   uint8_t action = 0;
   EngineId engine = 0;
+  // The arguments of the actions that take them.
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t message = 0;
+  int64_t result = 0;
 };
 
 using Request = std::variant<SendMessageRequest, ReplyToHostRequest, StateQuery, ActionRequest>;

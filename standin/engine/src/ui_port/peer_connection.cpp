@@ -4,6 +4,7 @@
 
 #include "core.h"
 #include "diagnostics.h"
+#include "ui_port/actions.h"
 #include "ui_port/state_report.h"
 
 namespace standin::internal {
@@ -169,17 +170,16 @@ void PeerConnection::Handle(frames::Request request) {
     // Answered once the action took effect on the platform thread.
     const uint32_t request_id = action->request_id;
     std::weak_ptr<PeerConnection> peer = weak_from_this();
-    auto done = [peer, request_id] {
-      if (auto connection = peer.lock()) connection->Queue(frames::EncodeActionResult(request_id, true));
+    auto done = [peer, request_id](bool acted) {
+      if (auto connection = peer.lock()) connection->Queue(frames::EncodeActionResult(request_id, acted));
     };
-    bool accepted = false;
-    if (action->action == frames::kRenderFrame) {
-      accepted = core.RenderFrame(action->engine, done);
-    } else {
-      Diagnose("UI port: peer " + std::to_string(number_) + " asked for unknown action " +
-               std::to_string(action->action));
+    if (!StartAction(*action, done)) {
+      if (!frames::IsKnownAction(action->action)) {
+        Diagnose("UI port: peer " + std::to_string(number_) + " asked for unknown action " +
+                 std::to_string(action->action));
+      }
+      Queue(frames::EncodeActionResult(request_id, false));
     }
-    if (!accepted) Queue(frames::EncodeActionResult(request_id, false));
   }
 }
 

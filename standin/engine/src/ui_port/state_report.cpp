@@ -1,10 +1,13 @@
 #include "ui_port/state_report.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "flutter/byte_buffer_streams.h"
 #include "flutter/encodable_value.h"
 #include "flutter/standard_codec_serializer.h"
+#include "platform.h"
 #include "standin/engine_test_api.h"
 
 namespace standin::internal {
@@ -18,6 +21,48 @@ EncodableValue Strings(const std::vector<std::string>& texts) {
   ValueList list;
   for (const std::string& text : texts) list.emplace_back(text);
   return list;
+}
+
+EncodableValue Describe(const platform::Rectangle& rectangle) {
+  return ValueMap{{"left", rectangle.left},
+                  {"top", rectangle.top},
+                  {"right", rectangle.right},
+                  {"bottom", rectangle.bottom}};
+}
+
+const char* Describe(platform::ShowState state) {
+  switch (state) {
+    case platform::ShowState::kMinimised:
+      return "minimised";
+    case platform::ShowState::kMaximised:
+      return "maximised";
+    case platform::ShowState::kNormal:
+      break;
+  }
+  return "normal";
+}
+
+EncodableValue Describe(const platform::TopLevelWindowState& window) {
+  return ValueMap{
+      {"handle", static_cast<int64_t>(window.handle)},
+      {"visible", window.visible},
+      {"show_state", Describe(window.show_state)},
+      {"style", static_cast<int64_t>(window.style)},
+      {"extended_style", static_cast<int64_t>(window.extended_style)},
+      {"window_rect", Describe(window.window)},
+      {"client_rect", Describe(window.client)},
+      {"view_rect", Describe(window.view)},
+      {"title", window.title},
+      {"dpi", static_cast<int32_t>(window.dpi)},
+  };
+}
+
+// Only a running engine's view can be in a window; describing it may wait
+// for the platform thread.
+EncodableValue TopLevelWindowOf(const EngineInfo& engine) {
+  if (!engine.alive || !engine.running || engine.view_window == nullptr) return EncodableValue();
+  std::optional<platform::TopLevelWindowState> window = platform::DescribeTopLevelWindow(engine.view_window);
+  return window ? Describe(*window) : EncodableValue();
 }
 
 EncodableValue Describe(const EngineInfo& engine) {
@@ -36,6 +81,8 @@ EncodableValue Describe(const EngineInfo& engine) {
       {"redraw_requests", engine.redraw_requests},
       {"frames_rendered", engine.frames_rendered},
       {"host_messenger_references", engine.host_messenger_references},
+      {"view_window", static_cast<int64_t>(reinterpret_cast<uintptr_t>(engine.view_window))},
+      {"window", TopLevelWindowOf(engine)},
   };
 }
 

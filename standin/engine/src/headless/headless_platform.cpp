@@ -1,0 +1,27 @@
+// No window system: a view's "window" is a distinct, never dereferenced,
+// non-null value, and there is no top-level window to describe or act on.
+#include <cstdint>
+
+#include "platform.h"
+
+namespace standin::internal::platform {
+
+void AdoptPlatformThread() {}
+
+HWND CreateViewWindow(EngineId engine, int, int) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10000 + 0x100 * engine));
+}
+
+void DestroyViewWindow(HWND) {}
+
+void TrafficChanged() {}
+
+UINT MonitorDpi(HMONITOR) { return 96; }
+
+void ResyncOutputStreams() {}
+
+std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND) { return std::nullopt; }
+
+bool RunWindowAction(HWND, const WindowAction&) { return false; }
+
+}  // namespace standin::internal::platform

@@ -1,0 +1,43 @@
+// A monitor's DPI: the shell's per-monitor answer where the system has it
+// (Windows 8.1 and later), else the screen's.
+#include <windows.h>
+
+#include "platform.h"
+
+namespace standin::internal::platform {
+namespace {
+
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+// MONITOR_DPI_TYPE's effective DPI, the one to scale by.
+constexpr int kEffectiveDpi = 0;
+
+GetDpiForMonitorFunction LoadGetDpiForMonitor() {
+  // Kept loaded for the life of the process.
+  const HMODULE shcore = LoadLibraryW(L"shcore.dll");
+  if (shcore == nullptr) return nullptr;
+  return reinterpret_cast<GetDpiForMonitorFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(shcore, "GetDpiForMonitor")));
+}
+
+UINT ScreenDpi() {
+  const HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 96;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+}  // namespace
+
+UINT MonitorDpi(HMONITOR monitor) {
+  static const GetDpiForMonitorFunction get_dpi_for_monitor = LoadGetDpiForMonitor();
+  UINT x = 0;
+  UINT y = 0;
+  if (monitor != nullptr && get_dpi_for_monitor != nullptr &&
+      SUCCEEDED(get_dpi_for_monitor(monitor, kEffectiveDpi, &x, &y)) && x != 0) {
+    return x;
+  }
+  return ScreenDpi();
+}
+
+}  // namespace standin::internal::platform
