@@ -85,11 +85,12 @@ void UiPeer::QueryState(uint32_t request_id) {
   SendFrame(0x03, payload);
 }
 
-void UiPeer::Action(uint32_t request_id, uint8_t action, uint64_t engine) {
+void UiPeer::Action(uint32_t request_id, uint8_t action, uint64_t engine, const std::vector<uint8_t>& arguments) {
   std::vector<uint8_t> payload;
   PutU32(&payload, request_id);
   payload.push_back(action);
   PutU64(&payload, engine);
+  payload.insert(payload.end(), arguments.begin(), arguments.end());
   SendFrame(0x04, payload);
 }
 

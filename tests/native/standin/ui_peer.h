@@ -34,7 +34,7 @@ class UiPeer {
                    const std::vector<uint8_t>& message);
   void ReplyToHost(uint64_t message_id, const std::vector<uint8_t>& reply);
   void QueryState(uint32_t request_id);
-  void Action(uint32_t request_id, uint8_t action, uint64_t engine);
+  void Action(uint32_t request_id, uint8_t action, uint64_t engine, const std::vector<uint8_t>& arguments = {});
 
   // The next frame, or nothing when the host closed the connection or the
   // (generous) timeout passed.
