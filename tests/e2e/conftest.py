@@ -18,6 +18,7 @@ import subprocess
 
 import pytest
 
+import kestro_app
 import testbed as bed
 
 
@@ -41,3 +42,37 @@ def smoke_exe(testbed):
                     '-Werror', '-municode', '-mwindows', '-static-libgcc', '-o', str(exe), str(source)],
                    check=True)
     return exe
+
+
+@pytest.fixture(scope='session')
+def dist():
+    """The Windows build's dist folder; the tests fail when it was not built."""
+    folder = kestro_app.dist_dir()
+    if not (folder / 'kestro.exe').is_file():
+        pytest.fail(f'{folder / "kestro.exe"} is missing: cmake --preset windows && cmake --build build/windows')
+    return folder
+
+
+# Arguments the shared kestro.exe is started with: an empty one and
+# non-ASCII ones among them, to see them arrive in order.
+SHARED_ARGUMENTS = ('--first', '', 'two words', 'h\u00e9llo w\u00f6rld \u2713', 'last')
+
+
+@pytest.fixture(scope='session')
+def kestro(testbed, dist):
+    """One kestro.exe for the checks that leave it as they found it.
+
+    Frames are held, so `before_first_frame` is the window's state once the
+    host window had finished creating, before the peer rendered the first
+    frame; the fixture then renders it and waits for the window to show.
+    """
+    app = kestro_app.KestroApp(testbed, SHARED_ARGUMENTS, env={'KESTRO_STANDIN_HOLD_FRAMES': '1'})
+    try:
+        app.connect()
+        app.before_first_frame = app.wait_until(lambda engine: engine['window'] is not None,
+                                                'the view in the top-level window')
+        assert app.port.render_frame(kestro_app.MAIN_ENGINE)
+        app.wait_until(lambda engine: engine['window']['visible'], 'the window shown after the first frame')
+        yield app
+    finally:
+        app.stop()
