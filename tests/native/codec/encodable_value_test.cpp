@@ -141,7 +141,7 @@ TEST(EncodableValueOrdering, FloatingListsStopTheWalkAtAnUnorderedPair) {
   using D = std::vector<double>;
   using F = std::vector<float>;
   auto before = [](auto a, auto b) { return Before(EncodableValue(a), EncodableValue(b)); };
-  // The spec's pair: neither orders first.
+  // The documented pair: neither orders first.
   EXPECT_FALSE(before(D{1.0, kNaN, 0.0}, D{1.0, kNaN, 5.0}));
   EXPECT_FALSE(before(D{1.0, kNaN, 5.0}, D{1.0, kNaN, 0.0}));
   // A plain lexicographic compare would go on past the NaNs and decide on 0 < 5.
