@@ -58,9 +58,11 @@ def dist():
 SHARED_ARGUMENTS = ('--first', '', 'two words', 'h\u00e9llo w\u00f6rld \u2713', 'last')
 
 
-@pytest.fixture(scope='session')
+@pytest.fixture(scope='module')
 def kestro(testbed, dist):
-    """One kestro.exe for the checks that leave it as they found it.
+    """One kestro.exe per module, for the checks that leave it as they found
+    it. It goes with its module, so that its window does not stay on the
+    display for later tests.
 
     Frames are held, so `before_first_frame` is the window's state once the
     host window had finished creating, before the peer rendered the first

@@ -43,11 +43,18 @@ class KestroApp:
                                             stdout=subprocess.DEVNULL, stderr=stderr)
         self.port = None
         self.exit_code = None
+        self._stderr = None
 
     @property
     def stderr_lines(self):
-        text = self.stderr_path.read_bytes().decode('utf-8', 'replace')
+        text = self._stderr if self._stderr is not None else self.stderr_path.read_bytes().decode('utf-8', 'replace')
         return text.replace('\r\n', '\n').splitlines()
+
+    def _collect_stderr(self):
+        """Once the process has ended: its standard error is kept, the file goes."""
+        if self._stderr is None:
+            self._stderr = self.stderr_path.read_bytes().decode('utf-8', 'replace')
+            self.stderr_path.unlink()
 
     def connect(self, timeout=30):
         """Waits for the UI port line and connects as the UI."""
@@ -88,12 +95,14 @@ class KestroApp:
         except subprocess.TimeoutExpired:
             self.kill()
             raise
+        self._collect_stderr()
         return self.exit_code
 
     def kill(self):
         if self.process.poll() is None:
             self.process.send_signal(signal.SIGKILL)
         self.exit_code = self.process.wait()
+        self._collect_stderr()
 
     def stop(self, timeout=20):
         """Closes the window through the port (else kills); the exit code."""
