@@ -2,9 +2,15 @@
 # Both install what they need on a fresh Debian 12 machine (as root).
 .PHONY: run test deps bench clean
 
+# The demo needs kestro-wire (native) and kestro.exe with what ships beside
+# it (windows); scripts/demo.sh then runs kestro.exe on the Wine test bed.
 run: deps
+	@echo '== Building the native preset (kestro-wire)'
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j
+	cmake --build --preset native -j2 --target kestro-wire
+	@echo '== Building the windows preset (kestro.exe, flutter_windows.dll, plug-ins)'
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j2
 	scripts/demo.sh
 
 test:

@@ -29,7 +29,7 @@ def dist_dir():
 class KestroApp:
     def __init__(self, testbed, args=(), env=None, dist=None):
         self.testbed = testbed
-        self.exe = Path(dist or dist_dir()) / 'kestro.exe'
+        self.exe = Path(dist or dist_dir()).resolve() / 'kestro.exe'
         self.args = list(args)
         environment = dict(testbed.env, KESTRO_UI_PORT='0', **(env or {}))
         handle, name = tempfile.mkstemp(prefix='kestro-', suffix='.stderr', dir=testbed.dir)
