@@ -34,9 +34,13 @@ def bed_at_120_dpi(testbed):
         yield bed.Testbed(env)
     finally:
         subprocess.run(['wineserver', '-k'], env=env, capture_output=True, timeout=30)
-        server_folder = Path('/tmp', (prefix / 'wineserver').read_text().strip())
-        status = prefix.stat()
-        shutil.rmtree(server_folder / f'server-{status.st_dev:x}-{status.st_ino:x}', ignore_errors=True)
+        # Debian's Wine names the server's /tmp folder in the prefix; the
+        # copy's server keeps its socket there under the copy's inode.
+        name = prefix / 'wineserver'
+        if name.is_file():
+            status = prefix.stat()
+            shutil.rmtree(Path('/tmp', name.read_text().strip(), f'server-{status.st_dev:x}-{status.st_ino:x}'),
+                          ignore_errors=True)
         shutil.rmtree(prefix, ignore_errors=True)
 
 
