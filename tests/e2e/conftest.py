@@ -9,6 +9,10 @@ Tests that need the Wine test bed skip when it is not up; bring it up first
 with scripts/testbed/up.sh (and down with scripts/testbed/down.sh). With
 KESTRO_E2E_REQUIRE_BED=1 a missing bed fails those tests instead.
 
+The kestro.exe tests (test_host_*.py) run the Windows build's dist folder,
+build/windows/dist or $KESTRO_DIST_DIR, and talk to it through the
+stand-in engine's UI port (ui_port.py, kestro_app.py).
+
 The codec cross-check runs the C++ codec through kestro-wire: $KESTRO_WIRE,
 or the first of build/testbed-native, build/native that has it built.
 """
