@@ -31,7 +31,7 @@ void Core::Reset() {
     tickets.swap(tickets_);
     next_ticket_ = 1;
     pending_responses_.clear();
-    sent_log_.clear();
+    sent_log_.Clear();
     awaited_replies_.clear();
     next_sent_id_ = 1;
     send_observer_.reset();

@@ -8,7 +8,6 @@
 #define STANDIN_ENGINE_CORE_H_
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,6 +22,7 @@
 #include "platform.h"
 #include "platform_tasks.h"
 #include "records.h"
+#include "sent_log.h"
 #include "standin/engine_test_api.h"
 #include "traffic_log.h"
 
@@ -111,8 +111,11 @@ class Core {
   struct Ticket {
     EngineId engine = 0;
     ResponseState state = ResponseState::kQueued;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;  // the response
     Completion done;
+    // The message itself, until it is delivered.
+    std::string channel;
+    std::vector<uint8_t> message;
   };
   struct PendingResponse {
     EngineId engine = 0;
@@ -147,7 +150,7 @@ class Core {
   bool ShutDown(FlutterDesktopEngine* engine);
   // Settles a ticket (mutex held); the result is reported after unlocking.
   Finished Settle(MessageTicket ticket, ResponseState state, std::vector<uint8_t> bytes);
-  void Deliver(MessageTicket ticket, const std::string& channel, const std::vector<uint8_t>& bytes);
+  void Deliver(MessageTicket ticket);
   void DeliverReply(EngineId engine, AwaitedReply reply, const std::vector<uint8_t>& bytes);
   void Frame(EngineId engine);
   bool FramesHeld() const { return settings_.hold_frames || settings_.environment.hold_frames; }
@@ -163,8 +166,10 @@ class Core {
   // Response handles are numbers that are never reused, not even across
   // resets, so a second use of one is always recognised.
   std::unordered_map<uint64_t, PendingResponse> pending_responses_;
+  // The node of the last response sent, reused for the next message.
+  std::unordered_map<uint64_t, PendingResponse>::node_type spare_pending_;
   uint64_t next_response_handle_ = 1;
-  std::deque<SentMessage> sent_log_;
+  SentLog sent_log_;
   std::unordered_map<uint64_t, AwaitedReply> awaited_replies_;
   uint64_t next_sent_id_ = 1;
   std::shared_ptr<const SendObserver> send_observer_;

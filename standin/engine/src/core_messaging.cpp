@@ -25,11 +25,14 @@ Core::Finished Core::Settle(MessageTicket ticket, ResponseState state, std::vect
   auto it = tickets_.find(ticket);
   if (it == tickets_.end()) return {};
   it->second.state = state;
-  it->second.bytes = std::move(bytes);
-  Finished finished{std::move(it->second.done), InjectedResponse{state, it->second.bytes}};
+  if (!it->second.done) {
+    it->second.bytes = std::move(bytes);
+    return {};
+  }
   // Messages from the UI port are settled for good once reported; keeping
   // their tickets would only grow memory.
-  if (finished.done) tickets_.erase(it);
+  Finished finished{std::move(it->second.done), InjectedResponse{state, std::move(bytes)}};
+  tickets_.erase(it);
   return finished;
 }
 
@@ -49,7 +52,7 @@ bool Core::SendWithReply(FlutterDesktopMessengerRef messenger, const char* chann
 bool Core::AcceptSend(const char* function, FlutterDesktopMessengerRef messenger, const char* channel,
                       const uint8_t* message, size_t size, FlutterDesktopBinaryReply reply, void* user_data) {
   const bool wants_reply = reply != nullptr;
-  SentMessage record;
+  SentMessage observed;
   std::shared_ptr<const SendObserver> observer;
   {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -70,19 +73,25 @@ bool Core::AcceptSend(const char* function, FlutterDesktopMessengerRef messenger
       return false;
     }
     if (wants_reply && settings_.refuse_send_with_reply) return false;
+    SentMessage& record = sent_log_.Add();
     record.id = next_sent_id_++;
     record.engine = engine->id;
-    record.channel = channel;
-    if (size > 0) record.bytes.assign(message, message + size);
+    record.channel.assign(channel);
+    if (size > 0) {
+      record.bytes.assign(message, message + size);
+    } else {
+      record.bytes.clear();
+    }
     record.wants_reply = wants_reply;
-    sent_log_.push_back(record);
-    if (sent_log_.size() > kSentMessagesKept) sent_log_.pop_front();
     if (wants_reply) awaited_replies_[record.id] = AwaitedReply{engine->id, reply, user_data};
-    traffic_.Note(Direction::kToUi, engine->id, record.channel, record.bytes);
-    observer = send_observer_;
+    traffic_.Note(Direction::kToUi, engine->id, record.channel, message, size);
+    if (send_observer_) {
+      observer = send_observer_;
+      observed = record;
+    }
   }
   platform::TrafficChanged();
-  if (observer) (*observer)(record);
+  if (observer) (*observer)(observed);
   return true;
 }
 
@@ -133,7 +142,7 @@ void Core::SendResponse(FlutterDesktopMessengerRef messenger, const FlutterDeskt
       return;
     }
     const MessageTicket ticket = pending->second.ticket;
-    pending_responses_.erase(pending);
+    spare_pending_ = pending_responses_.extract(pending);
     std::vector<uint8_t> bytes;
     if (size > 0) bytes.assign(data, data + size);
     finished = Settle(ticket, ResponseState::kAnswered, std::move(bytes));
@@ -189,30 +198,31 @@ bool Core::IsAvailable(FlutterDesktopMessengerRef messenger) {
 
 MessageTicket Core::Inject(EngineId engine_id, std::string channel, std::vector<uint8_t> bytes, Completion done) {
   MessageTicket ticket;
+  bool deliverable;
   Finished finished;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     ticket = next_ticket_++;
-    tickets_[ticket] = Ticket{engine_id, ResponseState::kQueued, {}, std::move(done)};
     const FlutterDesktopEngine* engine = EngineById(engine_id);
-    if (engine == nullptr || !engine->alive) {
-      finished = Settle(ticket, ResponseState::kEngineGone, {});
-    } else {
-      traffic_.Note(Direction::kToHost, engine_id, channel, bytes);
-    }
+    deliverable = engine != nullptr && engine->alive;
+    if (deliverable) traffic_.Note(Direction::kToHost, engine_id, channel, bytes.data(), bytes.size());
+    tickets_.emplace(ticket, Ticket{engine_id, ResponseState::kQueued, {}, std::move(done), std::move(channel),
+                                    std::move(bytes)});
+    if (!deliverable) finished = Settle(ticket, ResponseState::kEngineGone, {});
   }
-  if (finished.response.state == ResponseState::kEngineGone) {
+  if (!deliverable) {
     finished.Report();
     return ticket;
   }
   platform::TrafficChanged();
-  tasks_.Post([this, ticket, channel = std::move(channel), bytes = std::move(bytes)] {
-    Deliver(ticket, channel, bytes);
-  });
+  // Only the ticket is captured, which keeps the task free of allocations.
+  tasks_.Post([this, ticket] { Deliver(ticket); });
   return ticket;
 }
 
-void Core::Deliver(MessageTicket ticket, const std::string& channel, const std::vector<uint8_t>& bytes) {
+void Core::Deliver(MessageTicket ticket) {
+  std::string channel;
+  std::vector<uint8_t> bytes;
   ChannelCallback callback;
   FlutterDesktopMessenger* messenger = nullptr;
   uint64_t response_number = 0;
@@ -221,6 +231,9 @@ void Core::Deliver(MessageTicket ticket, const std::string& channel, const std::
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = tickets_.find(ticket);
     if (it == tickets_.end() || it->second.state != ResponseState::kQueued) return;
+    // Moved out: answering inside the callback may drop the ticket.
+    channel = std::move(it->second.channel);
+    bytes = std::move(it->second.message);
     FlutterDesktopEngine* engine = EngineById(it->second.engine);
     if (engine == nullptr || !engine->alive) {
       finished = Settle(ticket, ResponseState::kEngineGone, {});
@@ -231,7 +244,14 @@ void Core::Deliver(MessageTicket ticket, const std::string& channel, const std::
       callback = found->second;
       messenger = &engine->messenger;
       response_number = next_response_handle_++;
-      pending_responses_[response_number] = PendingResponse{engine->id, ticket};
+      const PendingResponse pending{engine->id, ticket};
+      if (spare_pending_) {
+        spare_pending_.key() = response_number;
+        spare_pending_.mapped() = pending;
+        pending_responses_.insert(std::move(spare_pending_));
+      } else {
+        pending_responses_.emplace(response_number, pending);
+      }
       it->second.state = ResponseState::kAwaitingAnswer;
     }
   }
@@ -254,7 +274,7 @@ InjectedResponse Core::ResponseTo(MessageTicket ticket) {
 
 std::vector<SentMessage> Core::Sent() {
   std::lock_guard<std::mutex> guard(mutex_);
-  return {sent_log_.begin(), sent_log_.end()};
+  return sent_log_.Messages();
 }
 
 bool Core::AnswerSent(uint64_t sent_id, std::vector<uint8_t> reply) {

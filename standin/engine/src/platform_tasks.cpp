@@ -6,12 +6,14 @@ namespace standin::internal {
 
 void PlatformTasks::Post(Task task) {
   std::function<void()> wake_up;
+  bool anyone_waiting;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     tasks_.push_back(std::move(task));
-    wake_up = wake_up_;
+    if (wake_up_) wake_up = wake_up_;
+    anyone_waiting = waiting_ > 0;
   }
-  queued_.notify_all();
+  if (anyone_waiting) queued_.notify_all();
   if (wake_up) wake_up();
 }
 
@@ -32,7 +34,10 @@ size_t PlatformTasks::Pump() {
 
 bool PlatformTasks::WaitForWork(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> guard(mutex_);
-  return queued_.wait_for(guard, timeout, [&] { return !tasks_.empty(); });
+  ++waiting_;
+  const bool queued = queued_.wait_for(guard, timeout, [&] { return !tasks_.empty(); });
+  --waiting_;
+  return queued;
 }
 
 void PlatformTasks::SetWakeUp(std::function<void()> wake_up) {

@@ -29,6 +29,7 @@ class PlatformTasks {
  private:
   std::mutex mutex_;
   std::condition_variable queued_;
+  int waiting_ = 0;  // threads in WaitForWork; Post notifies only when some wait
   std::deque<Task> tasks_;
   std::function<void()> wake_up_;
 };
