@@ -65,6 +65,17 @@ EncodableValue TopLevelWindowOf(const EngineInfo& engine) {
   return window ? Describe(*window) : EncodableValue();
 }
 
+// What the host handed FlutterDesktopEngineCreate, as far as the UI cares:
+// how the entrypoint was asked to start. A null entrypoint reads as null.
+EncodableValue Describe(const RecordedProperties& properties) {
+  return ValueMap{
+      {"entrypoint", properties.entrypoint ? EncodableValue(*properties.entrypoint) : EncodableValue()},
+      {"entrypoint_argc", properties.entrypoint_argc},
+      {"entrypoint_argv_null", properties.entrypoint_argv_null},
+      {"entrypoint_arguments", Strings(properties.entrypoint_arguments)},
+  };
+}
+
 EncodableValue Describe(const EngineInfo& engine) {
   EncodableValue view;
   if (engine.view) {
@@ -74,6 +85,7 @@ EncodableValue Describe(const EngineInfo& engine) {
       {"id", static_cast<int64_t>(engine.id)},
       {"alive", engine.alive},
       {"running", engine.running},
+      {"properties", Describe(engine.properties)},
       {"channels", Strings(engine.channels)},
       {"registrars", Strings(engine.registrar_requests)},
       {"view", view},
