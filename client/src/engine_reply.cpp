@@ -1,7 +1,5 @@
 #include "engine_reply.h"
 
-#include <utility>
-
 #include "diagnostics.h"
 
 namespace flutter::internal {
@@ -24,11 +22,35 @@ class MessengerLock {
 };
 }  // namespace
 
-EngineReply::EngineReply(SharedMessengerHandle messenger, const FlutterDesktopMessageResponseHandle* response_handle)
-    : messenger_(std::move(messenger)), response_handle_(std::make_shared<ResponseSlot>(response_handle)) {}
+EngineReply::Shared::Shared(FlutterDesktopMessengerRef added_reference,
+                            const FlutterDesktopMessageResponseHandle* response_handle)
+    : messenger(added_reference), response_handle(response_handle) {}
+
+EngineReply::Shared::~Shared() {
+  if (messenger != nullptr) {
+    FlutterDesktopMessengerRelease(messenger);
+  }
+}
+
+std::shared_ptr<EngineReply::Shared> EngineReply::ShareReference(
+    FlutterDesktopMessengerRef added_reference, const FlutterDesktopMessageResponseHandle* response_handle) {
+  try {
+    return std::make_shared<Shared>(added_reference, response_handle);
+  } catch (...) {
+    // Nothing owns the reference yet.
+    if (added_reference != nullptr) {
+      FlutterDesktopMessengerRelease(added_reference);
+    }
+    throw;
+  }
+}
+
+EngineReply::EngineReply(FlutterDesktopMessengerRef added_reference,
+                         const FlutterDesktopMessageResponseHandle* response_handle)
+    : shared_(ShareReference(added_reference, response_handle)) {}
 
 void EngineReply::operator()(const uint8_t* reply, size_t reply_size) const {
-  FlutterDesktopMessengerRef messenger = messenger_.get();
+  FlutterDesktopMessengerRef messenger = shared_->messenger;
   if (messenger == nullptr) {
     return;
   }
@@ -36,7 +58,7 @@ void EngineReply::operator()(const uint8_t* reply, size_t reply_size) const {
   if (!FlutterDesktopMessengerIsAvailable(messenger)) {
     return;
   }
-  const FlutterDesktopMessageResponseHandle* response_handle = response_handle_->exchange(nullptr);
+  const FlutterDesktopMessageResponseHandle* response_handle = shared_->response_handle.exchange(nullptr);
   if (response_handle == nullptr) {
     WriteDiagnosticLine("Error: Response can be set only once. Ignoring duplicate response.");
     return;

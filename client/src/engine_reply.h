@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "flutter/engine_library.h"
-#include "shared_messenger_handle.h"
 
 namespace flutter::internal {
 
@@ -17,17 +16,30 @@ namespace flutter::internal {
 // the engine library frees a response handle when it is used.
 class EngineReply {
  public:
-  EngineReply(SharedMessengerHandle messenger, const FlutterDesktopMessageResponseHandle* response_handle);
+  // Takes over one messenger reference added with FlutterDesktopMessengerAddRef;
+  // the last copy of the reply, on whatever thread, releases it.
+  EngineReply(FlutterDesktopMessengerRef added_reference, const FlutterDesktopMessageResponseHandle* response_handle);
 
   // Sends the answer unless the engine is gone or the message was answered
   // already; holds the engine library's messenger lock throughout.
   void operator()(const uint8_t* reply, size_t reply_size) const;
 
  private:
-  using ResponseSlot = std::atomic<const FlutterDesktopMessageResponseHandle*>;
+  // One allocation for everything the copies share.
+  struct Shared {
+    Shared(FlutterDesktopMessengerRef added_reference, const FlutterDesktopMessageResponseHandle* response_handle);
+    ~Shared();
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
 
-  SharedMessengerHandle messenger_;
-  std::shared_ptr<ResponseSlot> response_handle_;
+    const FlutterDesktopMessengerRef messenger;
+    std::atomic<const FlutterDesktopMessageResponseHandle*> response_handle;
+  };
+
+  static std::shared_ptr<Shared> ShareReference(FlutterDesktopMessengerRef added_reference,
+                                                const FlutterDesktopMessageResponseHandle* response_handle);
+
+  std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace flutter::internal

@@ -6,7 +6,6 @@
 #include "callback_guard.h"
 #include "engine_reply.h"
 #include "flutter/binary_messenger.h"
-#include "shared_messenger_handle.h"
 
 namespace flutter::internal {
 
@@ -19,8 +18,7 @@ void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger, const FlutterD
     }
     // The added reference lives exactly as long as the reply or whatever
     // the handler moves it into.
-    SharedMessengerHandle shared(FlutterDesktopMessengerAddRef(messenger));
-    ReplyCallback reply = EngineReply(std::move(shared), message->response_handle);
+    ReplyCallback reply = EngineReply(FlutterDesktopMessengerAddRef(messenger), message->response_handle);
     (*handler)(message->message, message->message_size, std::move(reply));
   });
 }

@@ -26,7 +26,7 @@ class EngineMethodResult : public MethodResult {
   using MethodResult::Success;
 
  private:
-  std::unique_ptr<PendingReply> reply_;
+  PendingReply reply_;
   const MethodCodec* codec_;
 };
 
