@@ -12,9 +12,16 @@ namespace standin::internal::net {
 class Socket {
  public:
   Socket() = default;
-  ~Socket();
-  Socket(Socket&& other) noexcept;
-  Socket& operator=(Socket&& other) noexcept;
+  ~Socket() { Close(); }
+  Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+  Socket& operator=(Socket&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = kInvalid;
+    }
+    return *this;
+  }
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
 

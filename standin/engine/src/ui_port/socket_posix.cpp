@@ -26,19 +26,6 @@ int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-Socket::~Socket() { Close(); }
-
-Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kInvalid;
-  }
-  return *this;
-}
-
 void Socket::Close() {
   if (valid()) ::close(Fd(handle_));
   handle_ = kInvalid;

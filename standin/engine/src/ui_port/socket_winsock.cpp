@@ -41,19 +41,6 @@ void NoDelay(intptr_t handle) {
 
 }  // namespace
 
-Socket::~Socket() { Close(); }
-
-Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kInvalid;
-  }
-  return *this;
-}
-
 void Socket::Close() {
   if (valid()) ::closesocket(Handle(handle_));
   handle_ = kInvalid;
