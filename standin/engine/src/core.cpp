@@ -29,6 +29,7 @@ void Core::Reset() {
     engines.swap(engines_);
     controllers.swap(controllers_);
     tickets.swap(tickets_);
+    settled_tickets_.clear();
     next_ticket_ = 1;
     pending_responses_.clear();
     sent_log_.Clear();

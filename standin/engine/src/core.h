@@ -8,6 +8,7 @@
 #define STANDIN_ENGINE_CORE_H_
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -162,6 +163,9 @@ class Core {
   std::vector<std::unique_ptr<FlutterDesktopEngine>> engines_;  // index = id - 1
   std::vector<std::unique_ptr<FlutterDesktopViewController>> controllers_;
   std::unordered_map<MessageTicket, Ticket> tickets_;
+  // Settled tickets kept for ResponseTo, oldest first; bounded so that a
+  // long run does not grow without end.
+  std::deque<MessageTicket> settled_tickets_;
   MessageTicket next_ticket_ = 1;
   // Response handles are numbers that are never reused, not even across
   // resets, so a second use of one is always recognised.

@@ -27,6 +27,11 @@ Core::Finished Core::Settle(MessageTicket ticket, ResponseState state, std::vect
   it->second.state = state;
   if (!it->second.done) {
     it->second.bytes = std::move(bytes);
+    settled_tickets_.push_back(ticket);
+    if (settled_tickets_.size() > kSettledResponsesKept) {
+      tickets_.erase(settled_tickets_.front());
+      settled_tickets_.pop_front();
+    }
     return {};
   }
   // Messages from the UI port are settled for good once reported; keeping

@@ -121,6 +121,9 @@ struct InjectedResponse {
 // Queues a message from "the UI" on a channel of an engine; it reaches the
 // channel's callback on the platform thread.
 MessageTicket InjectMessage(EngineId engine, const std::string& channel, std::vector<uint8_t> bytes);
+// The outcomes of the latest kSettledResponsesKept settled tickets are kept;
+// an older one reads as kUnknownTicket.
+constexpr size_t kSettledResponsesKept = 4096;
 InjectedResponse ResponseTo(MessageTicket ticket);
 
 // ---- Messages from the host to the UI --------------------------------------
