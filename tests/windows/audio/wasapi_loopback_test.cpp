@@ -1,0 +1,60 @@
+// The product's render loopback in the Wine test bed: Wine 8 initialises the
+// loopback stream but refuses its capture client, which gives a real
+// set-up failure to check the engine's reporting and running state against.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "chunk_collector.h"
+#include "loopback_capture.h"
+#include "wasapi_audio_endpoint.h"
+
+namespace kestro {
+namespace {
+
+using std::chrono::milliseconds;
+using Chunk = ChunkCollector::Chunk;
+using Errors = std::vector<std::string>;
+
+constexpr std::int32_t kChunkMs = 80;
+constexpr milliseconds kFailureTimeout{5000};
+// Far longer than a capture thread takes to fail here, had one been launched.
+constexpr milliseconds kQuietPeriod{500};
+const Errors kMissingCaptureClient{"WASAPI: GetService(IAudioCaptureClient) failed"};
+
+bool AnyError(const std::vector<Chunk>&, const Errors& errors) { return !errors.empty(); }
+bool AnyCall(const std::vector<Chunk>& chunks, const Errors& errors) {
+  return !chunks.empty() || !errors.empty();
+}
+
+TEST(WasapiLoopbackUnderWine, ReportsTheMissingCaptureClientAndStaysStartedUntilStop) {
+  ChunkCollector first;
+  ChunkCollector while_ended;
+  ChunkCollector after_stop;
+  KestroLoopbackCapture capture(
+      [] { return CreateWasapiAudioEndpoint(EndpointFlow::kRenderLoopback); });
+
+  ASSERT_TRUE(capture.Start(kChunkMs, first.ChunkCallback(), first.ErrorCallback()));
+  ASSERT_TRUE(first.WaitUntil(kFailureTimeout, AnyError))
+      << "no error within " << kFailureTimeout.count() << " ms";
+
+  // The failed capture keeps its flag: a new Start drops its callbacks.
+  EXPECT_TRUE(capture.Start(kChunkMs, while_ended.ChunkCallback(), while_ended.ErrorCallback()));
+  EXPECT_FALSE(while_ended.WaitUntil(kQuietPeriod, AnyCall));
+  capture.Stop();
+  EXPECT_EQ(first.Errors(), kMissingCaptureClient);
+  EXPECT_TRUE(first.Chunks().empty());
+  EXPECT_EQ(while_ended.Errors(), Errors{});
+
+  // Stop returns it to idle, so the next Start opens the device again.
+  ASSERT_TRUE(capture.Start(kChunkMs, after_stop.ChunkCallback(), after_stop.ErrorCallback()));
+  EXPECT_TRUE(after_stop.WaitUntil(kFailureTimeout, AnyError));
+  capture.Stop();
+  EXPECT_EQ(after_stop.Errors(), kMissingCaptureClient);
+  EXPECT_EQ(first.Errors(), kMissingCaptureClient);
+}
+
+}  // namespace
+}  // namespace kestro
