@@ -1,0 +1,41 @@
+// Where there is no window system to act on: every operation fails, so the
+// channels answer false and touch nothing.
+#include "window_system.h"
+
+namespace kestro {
+
+namespace {
+class AbsentWindowSystem final : public WindowSystem {
+ public:
+  int SetWindowDisplayAffinity(HWND, std::uint32_t) override { return 0; }
+  int GetWindowDisplayAffinity(HWND, std::uint32_t*) override { return 0; }
+  HWND GetForegroundWindow() override { return nullptr; }
+  std::uint32_t GetWindowThreadProcessId(HWND, std::uint32_t*) override { return 0; }
+  std::uint32_t GetCurrentProcessId() override { return 0; }
+  bool IsWindow(HWND) override { return false; }
+  bool ShowWindow(HWND, int) override { return false; }
+  bool SetForegroundWindow(HWND) override { return false; }
+  WinEventHook SetWinEventHook(std::uint32_t, std::uint32_t, WinEventProcedure, std::uint32_t, std::uint32_t,
+                               std::uint32_t) override {
+    return nullptr;
+  }
+  int MultiByteToWideChar(std::uint32_t, std::uint32_t, const char*, int, char16_t*, int) override { return 0; }
+  bool OpenClipboard(HWND) override { return false; }
+  bool EmptyClipboard() override { return false; }
+  bool CloseClipboard() override { return false; }
+  bool SetClipboardData(std::uint32_t, GlobalMemory) override { return false; }
+  GlobalMemory GlobalAlloc(std::uint32_t, std::size_t) override { return nullptr; }
+  void* GlobalLock(GlobalMemory) override { return nullptr; }
+  bool GlobalUnlock(GlobalMemory) override { return false; }
+  void GlobalFree(GlobalMemory) override {}
+  std::uint32_t SendInput(std::uint32_t, const KeyboardInput*, int) override { return 0; }
+  void Sleep(std::uint32_t) override {}
+};
+}  // namespace
+
+WindowSystem& PlatformWindowSystem() {
+  static AbsentWindowSystem window_system;
+  return window_system;
+}
+
+}  // namespace kestro

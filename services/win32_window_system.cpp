@@ -1,0 +1,89 @@
+// The window system on Windows: each operation is the user32/kernel32 call
+// of the same name.
+#include <cstring>
+#include <vector>
+
+#include "window_system.h"
+
+namespace kestro {
+
+namespace {
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text passes as wide characters");
+static_assert(sizeof(INPUT) == kInputRecordSize, "an input record is 40 bytes on 64-bit Windows");
+
+// WinEvent callbacks carry no user data; the process installs one hook, so
+// one slot is enough.
+WinEventProcedure installed_procedure = nullptr;
+
+void CALLBACK ForwardWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object_id, LONG child_id,
+                              DWORD event_thread, DWORD event_time) {
+  if (installed_procedure != nullptr) {
+    installed_procedure(hook, event, window, object_id, child_id, event_thread, event_time);
+  }
+}
+
+class Win32WindowSystem final : public WindowSystem {
+ public:
+  int SetWindowDisplayAffinity(HWND window, std::uint32_t affinity) override {
+    return ::SetWindowDisplayAffinity(window, affinity);
+  }
+  int GetWindowDisplayAffinity(HWND window, std::uint32_t* affinity) override {
+    DWORD value = *affinity;
+    const BOOL read = ::GetWindowDisplayAffinity(window, &value);
+    *affinity = value;
+    return read;
+  }
+  HWND GetForegroundWindow() override { return ::GetForegroundWindow(); }
+  std::uint32_t GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) override {
+    DWORD value = *process_id;
+    const DWORD thread_id = ::GetWindowThreadProcessId(window, &value);
+    *process_id = value;
+    return thread_id;
+  }
+  std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
+  bool IsWindow(HWND window) override { return ::IsWindow(window) != FALSE; }
+  bool ShowWindow(HWND window, int command) override { return ::ShowWindow(window, command) != FALSE; }
+  bool SetForegroundWindow(HWND window) override { return ::SetForegroundWindow(window) != FALSE; }
+  WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
+                               std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override {
+    installed_procedure = procedure;
+    return ::SetWinEventHook(event_min, event_max, nullptr, ForwardWinEvent, process_id, thread_id, flags);
+  }
+  int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
+                          char16_t* output, int output_length) override {
+    return ::MultiByteToWideChar(code_page, flags, input, input_length, reinterpret_cast<wchar_t*>(output),
+                                 output_length);
+  }
+  bool OpenClipboard(HWND owner) override { return ::OpenClipboard(owner) != FALSE; }
+  bool EmptyClipboard() override { return ::EmptyClipboard() != FALSE; }
+  bool CloseClipboard() override { return ::CloseClipboard() != FALSE; }
+  bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override {
+    return ::SetClipboardData(format, memory) != nullptr;
+  }
+  GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override { return ::GlobalAlloc(flags, bytes); }
+  void* GlobalLock(GlobalMemory memory) override { return ::GlobalLock(memory); }
+  bool GlobalUnlock(GlobalMemory memory) override { return ::GlobalUnlock(memory) != FALSE; }
+  void GlobalFree(GlobalMemory memory) override { ::GlobalFree(memory); }
+  std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override {
+    std::vector<INPUT> records(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::memset(&records[i], 0, sizeof(INPUT));
+      records[i].type = inputs[i].type;
+      records[i].ki.wVk = inputs[i].virtual_key;
+      records[i].ki.wScan = inputs[i].scan_code;
+      records[i].ki.dwFlags = inputs[i].flags;
+      records[i].ki.time = inputs[i].time;
+      records[i].ki.dwExtraInfo = inputs[i].extra_info;
+    }
+    return ::SendInput(count, records.data(), record_size);
+  }
+  void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+};
+}  // namespace
+
+WindowSystem& PlatformWindowSystem() {
+  static Win32WindowSystem window_system;
+  return window_system;
+}
+
+}  // namespace kestro

@@ -1,0 +1,100 @@
+// A window system in memory: windows with their processes, a foreground
+// window, display affinities, a clipboard and global memory blocks. Records
+// every call by name and fails any operation named in `failing`.
+#ifndef KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FAKE_WINDOW_SYSTEM_H_
+#define KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FAKE_WINDOW_SYSTEM_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "window_system.h"
+
+namespace kestro::testing {
+
+inline HWND FakeWindow(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+
+struct RecordedHook {
+  std::uint32_t event_min = 0;
+  std::uint32_t event_max = 0;
+  WinEventProcedure procedure = nullptr;
+  std::uint32_t process_id = 0;
+  std::uint32_t thread_id = 0;
+  std::uint32_t flags = 0;
+};
+
+struct RecordedInput {
+  std::vector<KeyboardInput> inputs;
+  int record_size = 0;
+};
+
+class FakeWindowSystem final : public WindowSystem {
+ public:
+  // ---- the world --------------------------------------------------------
+  std::uint32_t own_process = 100;
+  std::map<HWND, std::uint32_t> window_processes;  // every existing window
+  HWND foreground = nullptr;
+  std::map<HWND, std::uint32_t> affinities;
+  int set_affinity_result = 1;  // what a successful call reports
+  int get_affinity_result = 1;
+  std::set<std::string> failing;  // operations that fail, by name
+  std::uint32_t inputs_inserted_limit = UINT32_MAX;
+
+  // ---- what happened ----------------------------------------------------
+  std::vector<std::string> calls;
+  std::u16string clipboard_text;
+  HWND clipboard_owner = nullptr;
+  bool clipboard_open = false;
+  std::vector<RecordedHook> hooks;
+  std::vector<RecordedInput> sent_inputs;
+  std::vector<std::uint32_t> sleeps;
+  std::vector<HWND> minimised;
+
+  // Global blocks neither freed nor handed to the clipboard.
+  std::size_t LeakedBlocks() const;
+  // Brings `window` to the front and reports it to every installed hook.
+  void BringToFront(HWND window);
+  void AddWindow(HWND window, std::uint32_t process) { window_processes[window] = process; }
+
+  // ---- WindowSystem -----------------------------------------------------
+  int SetWindowDisplayAffinity(HWND window, std::uint32_t affinity) override;
+  int GetWindowDisplayAffinity(HWND window, std::uint32_t* affinity) override;
+  HWND GetForegroundWindow() override;
+  std::uint32_t GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) override;
+  std::uint32_t GetCurrentProcessId() override;
+  bool IsWindow(HWND window) override;
+  bool ShowWindow(HWND window, int command) override;
+  bool SetForegroundWindow(HWND window) override;
+  WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
+                               std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override;
+  int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
+                          char16_t* output, int output_length) override;
+  bool OpenClipboard(HWND owner) override;
+  bool EmptyClipboard() override;
+  bool CloseClipboard() override;
+  bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override;
+  GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override;
+  void* GlobalLock(GlobalMemory memory) override;
+  bool GlobalUnlock(GlobalMemory memory) override;
+  void GlobalFree(GlobalMemory memory) override;
+  std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override;
+  void Sleep(std::uint32_t milliseconds) override;
+
+ private:
+  // Records `name` and `detail`; false when `name` must fail.
+  bool Call(const std::string& name, const std::string& detail = "");
+
+  struct Block {
+    std::vector<unsigned char> bytes;
+    bool owned_by_clipboard = false;
+  };
+  std::map<GlobalMemory, std::unique_ptr<Block>> blocks_;
+  int hook_count_ = 0;
+};
+
+}  // namespace kestro::testing
+
+#endif  // KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FAKE_WINDOW_SYSTEM_H_

@@ -1,0 +1,86 @@
+// A stand-in engine behind a view controller, a fake window system, and
+// the UI's side of the capture protection and text insertion channels.
+#ifndef KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FIXTURE_H_
+#define KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fake_window_system.h"
+#include "flutter/flutter_view_controller.h"
+#include "flutter/standard_method_codec.h"
+#include "foreground_tracking.h"
+#include "standin/engine_test_api.h"
+
+namespace kestro::testing {
+
+inline const std::string kCaptureProtection = "kestro/capture_protection";
+inline const std::string kTextInsertion = "kestro/text_insertion";
+
+class WindowServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::ResetAll();
+    ProcessForegroundTracking() = {};
+    controller_ = NewController();
+    ASSERT_NE(controller_->View(), nullptr);
+    engine_id_ = standin::LiveEngines().back();
+    own_window_ = controller_->View()->NativeWindow();
+    ASSERT_NE(own_window_, nullptr);
+    windows_.AddWindow(own_window_, windows_.own_process);
+  }
+  void TearDown() override {
+    controllers_.clear();
+    controller_.reset();
+    ProcessForegroundTracking() = {};
+    standin::ResetAll();
+  }
+
+  std::unique_ptr<flutter::FlutterViewController> NewController() {
+    return std::make_unique<flutter::FlutterViewController>(800, 600, flutter::EngineProject(L"data"));
+  }
+
+  // Plays the UI: one call on `engine` and its answer.
+  static std::vector<uint8_t> CallOn(standin::EngineId engine, const std::string& channel, const std::string& method,
+                                     std::unique_ptr<flutter::EncodableValue> arguments) {
+    auto bytes = Codec().EncodeCall(flutter::MethodCall(method, std::move(arguments)));
+    const auto ticket = standin::InjectMessage(engine, channel, std::move(*bytes));
+    standin::PumpPlatformThread();
+    const standin::InjectedResponse response = standin::ResponseTo(ticket);
+    EXPECT_EQ(response.state, standin::ResponseState::kAnswered) << method;
+    return response.bytes;
+  }
+  std::vector<uint8_t> Call(const std::string& channel, const std::string& method,
+                            const flutter::EncodableValue& arguments) {
+    return CallOn(engine_id_, channel, method, std::make_unique<flutter::EncodableValue>(arguments));
+  }
+  std::vector<uint8_t> CallWithoutArguments(const std::string& channel, const std::string& method) {
+    return CallOn(engine_id_, channel, method, nullptr);
+  }
+
+  static bool HasChannel(standin::EngineId engine, const std::string& channel) {
+    const std::vector<std::string> channels = standin::GetEngine(engine)->channels;
+    return std::find(channels.begin(), channels.end(), channel) != channels.end();
+  }
+
+  static const flutter::StandardMethodCodec& Codec() { return flutter::StandardMethodCodec::Shared(); }
+  static std::vector<uint8_t> Answer(bool value) {
+    const flutter::EncodableValue encoded(value);
+    return *Codec().EncodeSuccessReply(&encoded);
+  }
+  static std::vector<uint8_t> NotImplemented() { return {}; }
+
+  FakeWindowSystem windows_;
+  std::unique_ptr<flutter::FlutterViewController> controller_;
+  std::vector<std::unique_ptr<flutter::FlutterViewController>> controllers_;
+  standin::EngineId engine_id_ = 0;
+  HWND own_window_ = nullptr;
+};
+
+}  // namespace kestro::testing
+
+#endif  // KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FIXTURE_H_
