@@ -3,10 +3,12 @@
 #include <optional>
 #include <utility>
 
+#include "capture_protection_channel.h"
 #include "kestro/plugin_libraries.h"
 #include "plugin_registration.h"
 #include "secondary_windows.h"
 #include "system_audio_channels.h"
+#include "text_insertion_channel.h"
 
 namespace kestro {
 
@@ -28,8 +30,8 @@ bool FlutterWindow::OnCreate() {
 
   flutter::FlutterEngine* engine = view_controller_->Engine();
   RegisterAllPlugins(engine);
-  // The capture protection and text insertion channels, bound to the view's
-  // window, belong here, before the system audio channels.
+  RegisterCaptureProtectionChannel(engine, view_controller_->View()->NativeWindow());
+  RegisterTextInsertionChannel(engine, view_controller_->View()->NativeWindow());
   InstallSystemAudioChannels(engine);
   AttachContent(view_controller_->View()->NativeWindow());
   // The window was created hidden: it appears with the engine's first frame

@@ -2,9 +2,11 @@
 
 #include <exception>
 
+#include "capture_protection_channel.h"
 #include "diagnostics.h"
 #include "flutter/flutter_view_controller.h"
 #include "plugin_registration.h"
+#include "text_insertion_channel.h"
 
 namespace kestro {
 
@@ -15,9 +17,13 @@ void OnSecondaryWindowCreated(void* flutter_view_controller) noexcept {
     flutter::FlutterEngine* engine = controller->Engine();
     if (engine == nullptr) return;
     RegisterAllPlugins(engine);
-    // The capture protection and text insertion channels, bound to the new
-    // view's own window, belong here; a secondary window gets no system
+    // Bound to the new view's own window; a secondary window gets no system
     // audio channels.
+    if (controller->View() != nullptr) {
+      const HWND window = controller->View()->NativeWindow();
+      RegisterCaptureProtectionChannel(engine, window);
+      RegisterTextInsertionChannel(engine, window);
+    }
   } catch (const std::exception& exception) {
     ReportEscapedException("preparing a secondary window", &exception);
   } catch (...) {
