@@ -1,0 +1,97 @@
+"""The small Windows programs the service tests use beside kestro.exe:
+Wine's notepad as the application a paste goes into, and the helpers in
+this folder (cross-built once per process into the bed's directory).
+"""
+
+import os
+import signal
+import subprocess
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+# Started by its path, notepad is one process whose PID is ours to end;
+# `wine notepad` would go through start.exe and leave notepad as another.
+NOTEPAD = r'C:\windows\system32\notepad.exe'
+
+_built = {}
+
+
+def build(testbed, name):
+    """helpers/NAME.c as an executable in the bed's directory."""
+    if name not in _built:
+        exe = testbed.dir / 'helpers' / f'{name}.exe'
+        exe.parent.mkdir(exist_ok=True)
+        subprocess.run(['x86_64-w64-mingw32-gcc-posix', '-std=c11', '-O2', '-Wall', '-Wextra', '-Wpedantic',
+                        '-Werror', '-municode', '-mwindows', '-static-libgcc', '-o', str(exe),
+                        str(HERE / f'{name}.c')], check=True)
+        _built[name] = exe
+    return _built[name]
+
+
+def end(process):
+    """Ends a program started with `testbed.start` by its PID."""
+    if process.poll() is None:
+        process.send_signal(signal.SIGKILL)
+    process.wait(10)
+    process.stderr_file.close()
+
+
+def _written(process):
+    return os.pread(process.stderr_file.fileno(), 1 << 16, 0).decode('utf-8', 'replace')
+
+
+class Notepad:
+    """Wine's notepad with its window up; `end` it when done."""
+
+    def __init__(self, testbed, timeout=20):
+        self.testbed = testbed
+        self.process = testbed.start(NOTEPAD)
+        deadline = time.monotonic() + timeout
+        while self.text() is None:
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.end()
+                raise TimeoutError(f'notepad has no window with an edit control after {timeout} s')
+            time.sleep(0.1)
+
+    def text(self):
+        """Its edit control's text; None while it has no window."""
+        read = self.testbed.run(build(self.testbed, 'edit_text'))
+        return read.stderr if read.exit_code == 0 else None
+
+    def wait_for_text(self, expected, timeout=5):
+        """Its text once it equals `expected`, or the last one after `timeout`."""
+        deadline = time.monotonic() + timeout
+        while True:
+            text = self.text()
+            if text == expected or time.monotonic() > deadline:
+                return text
+            time.sleep(0.1)
+
+    def bring_to_front(self):
+        """Makes it the foreground window; whether it is."""
+        return self.testbed.run(build(self.testbed, 'bring_to_front'), 'Notepad').exit_code == 0
+
+    def end(self):
+        end(self.process)
+
+
+class ClipboardHolder:
+    """Keeps the clipboard open in another process while the block runs."""
+
+    def __init__(self, testbed, timeout=10):
+        self.testbed = testbed
+        self.timeout = timeout
+
+    def __enter__(self):
+        self.process = self.testbed.start(build(self.testbed, 'clipboard_holder'))
+        deadline = time.monotonic() + self.timeout
+        while 'holding' not in _written(self.process):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                end(self.process)
+                raise TimeoutError('the clipboard holder could not open the clipboard')
+            time.sleep(0.05)
+        return self
+
+    def __exit__(self, *_):
+        end(self.process)

@@ -1,0 +1,98 @@
+"""System audio in the real kestro.exe under Wine 8.
+
+Wine's render loopback refuses the capture client, so a started capture
+fails inside the engine and stays started until "stop": the UI sees "start"
+answered true, then no event at all, and "stop" and a new "start" work.
+"""
+
+import time
+
+import pytest
+
+import kestro_codec as codec
+from kestro_app import MAIN_ENGINE
+from ui_port import UiPortError
+
+AUDIO = 'kestro/system_audio'
+AUDIO_EVENTS = 'kestro/system_audio_events'
+NO_STREAM = codec.Error('error', 'No active stream to cancel')
+
+
+def events_within(port, seconds):
+    """The host's messages on the events channel during `seconds`."""
+    events = []
+    deadline = time.monotonic() + seconds
+    while (left := deadline - time.monotonic()) > 0:
+        try:
+            message = port.next_host_message(timeout=left)
+        except UiPortError:
+            break
+        if message.channel == AUDIO_EVENTS:
+            events.append(message)
+    return events
+
+
+def listen(port):
+    return port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.listen_call()).reply()
+
+
+def cancel(port):
+    return port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.cancel_call()).reply()
+
+
+@pytest.fixture
+def listening(kestro):
+    """A listener on the events channel, cancelled and capture stopped afterwards."""
+    assert listen(kestro.port) == codec.Success(None)
+    try:
+        yield kestro.port
+    finally:
+        kestro.port.call(MAIN_ENGINE, AUDIO, 'stop')
+        cancel(kestro.port)
+
+
+def test_supported(kestro):
+    assert kestro.port.call(MAIN_ENGINE, AUDIO, 'is_supported') == codec.Success(True)
+
+
+class TestCaptureOnWine:
+    def test_start_answers_true_and_no_event_arrives(self, listening):
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100}) == codec.Success(True)
+        assert events_within(listening, 2.0) == []
+
+    def test_stop_then_start_again(self, listening):
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 80}) == codec.Success(True)
+        events_within(listening, 1.0)
+        assert listening.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
+        assert events_within(listening, 1.0) == []
+        assert listening.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+
+    def test_second_start_while_started_answers_true(self, listening):
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 2000}) == codec.Success(True)
+
+
+class TestEventStreamProtocol:
+    def test_cancel_without_listen_is_an_error(self, kestro):
+        assert cancel(kestro.port) == NO_STREAM
+
+    def test_listen_twice_then_cancel_once(self, kestro):
+        assert listen(kestro.port) == codec.Success(None)
+        assert listen(kestro.port) == codec.Success(None)
+        assert cancel(kestro.port) == codec.Success(None)
+        assert cancel(kestro.port) == NO_STREAM
+
+    def test_cancel_leaves_capture_running_until_stop(self, kestro):
+        port = kestro.port
+        assert listen(port) == codec.Success(None)
+        try:
+            assert port.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
+            assert cancel(port) == codec.Success(None)
+            assert events_within(port, 0.5) == []
+        finally:
+            assert port.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+
+    def test_other_methods_get_the_empty_answer(self, kestro):
+        for method in ('Listen', 'cancel ', 'listen_now'):
+            assert kestro.port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.encode_call(method)).reply() == codec.Empty()

@@ -1,0 +1,90 @@
+"""Text insertion in the real kestro.exe under Wine 8, with Wine's notepad
+as the application the user works in. Wine never fires foreground
+WinEvents, so the last external window is never learnt here: notepad is
+made the foreground window before each paste, and being another
+application's window in front makes it the target.
+
+The window minimised before a paste is the one given at registration,
+which is the view's window: this build minimises the view inside kestro's
+window, so "minimised" below means the top-level window or its view.
+"""
+
+import pytest
+
+import kestro_codec as codec
+from helpers.programs import ClipboardHolder, Notepad
+from kestro_app import MAIN_ENGINE, KestroApp
+
+INSERTION = 'kestro/text_insertion'
+# Accents, a sign outside Latin-1 and one outside the Basic Multilingual
+# Plane, which travels as a surrogate pair.
+TEXT = 'h\u00e9llo w\u00f6rld \U0001F600 \u2713'
+
+
+def paste(kestro, arguments):
+    return kestro.port.call(MAIN_ENGINE, INSERTION, 'paste_text', arguments)
+
+
+def minimised(kestro):
+    window = kestro.window()
+    return window['show_state'] == 'minimised' or window['view_rect'] != window['client_rect']
+
+
+@pytest.fixture
+def pasting_kestro(testbed, dist):
+    """A kestro.exe of its own: a paste leaves its view minimised, and
+    restoring the top-level window does not bring the view back."""
+    with KestroApp(testbed) as app:
+        app.connect()
+        app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],
+                       'the window shown')
+        yield app
+
+
+@pytest.fixture
+def notepad(testbed):
+    """Notepad in front; ask for it after kestro.exe, so that it starts later."""
+    editor = Notepad(testbed)
+    try:
+        assert editor.bring_to_front()
+        yield editor
+    finally:
+        editor.end()
+
+
+def test_installed_on_the_main_engine(kestro):
+    assert INSERTION in kestro.engine()['channels']
+
+
+class TestPasteIntoTheApplicationInFront:
+    def test_text_lands_in_notepad_and_on_the_clipboard(self, pasting_kestro, testbed, notepad):
+        assert paste(pasting_kestro, {'text': TEXT}) == codec.Success(True)
+        assert notepad.wait_for_text(TEXT) == TEXT
+        assert testbed.clipboard_text() == TEXT
+        assert minimised(pasting_kestro)
+
+    def test_text_ends_at_its_first_zero_byte(self, pasting_kestro, notepad):
+        assert paste(pasting_kestro, {'text': 'before\0after'}) == codec.Success(True)
+        assert notepad.wait_for_text('before') == 'before'
+
+
+class TestRefusedPaste:
+    """False, and nothing happens: no window minimised, nothing pasted."""
+
+    def test_clipboard_held_by_another_program(self, kestro, notepad):
+        with ClipboardHolder(notepad.testbed):
+            assert paste(kestro, {'text': TEXT}) == codec.Success(False)
+        assert not minimised(kestro)
+        assert notepad.text() == ''
+
+    @pytest.mark.parametrize('arguments', [{'text': ''}, {'text': 7}, {'other': TEXT}, None, [TEXT]],
+                             ids=['empty', 'number', 'no-text-key', 'no-arguments', 'list'])
+    def test_no_usable_text(self, kestro, notepad, arguments):
+        assert paste(kestro, arguments) == codec.Success(False)
+        assert not minimised(kestro)
+        assert notepad.text() == ''
+
+
+def test_other_methods_are_not_implemented(kestro):
+    for method in ('PASTE_TEXT', 'paste_text ', 'paste'):
+        assert kestro.port.call(MAIN_ENGINE, INSERTION, method, {'text': TEXT}) == codec.Empty()
