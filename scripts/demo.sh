@@ -2,7 +2,9 @@
 # The demonstration: kestro.exe runs on the Wine test bed, and a UI peer
 # connected to the stand-in engine's UI port shows what the user interface
 # sees: start-up, the window after its first frame, the plug-ins and
-# channels, a screenshot, and the exit code after closing the window. Then
+# channels, a screenshot, the three services (capture protection, a paste
+# into Wine's notepad, system audio) and the exit code after closing the
+# window. Then
 # kestro-wire shows, byte by byte, a message exchange on the system audio
 # channels. `make run` builds everything first.
 set -euo pipefail

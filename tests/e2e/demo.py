@@ -1,17 +1,25 @@
 """The demonstration's UI side: starts kestro.exe on the Wine test bed (which
 must be up), plays the user interface through the UI port, and tells what
-it sees. Usage: demo.py SCREENSHOT.png [ARGUMENT...]; the exit code is
-kestro.exe's, or 1 when the demonstration could not run.
+it sees, the three native services included. Usage: demo.py SCREENSHOT.png
+[ARGUMENT...]; the exit code is kestro.exe's, or 1 when the demonstration
+could not run.
 """
 
 import sys
 from pathlib import Path
 
+import time
+
 import kestro_codec as codec
 import testbed as bed
+from helpers.programs import Notepad
 from kestro_app import MAIN_ENGINE, KestroApp
+from ui_port import RESTORE_WINDOW, UiPortError
 
 AUDIO = 'kestro/system_audio'
+PROTECTION = 'kestro/capture_protection'
+INSERTION = 'kestro/text_insertion'
+PASTED = 'h\u00e9llo w\u00f6rld \U0001F600 \u2713'
 
 
 def say(text=''):
@@ -54,6 +62,60 @@ def show_channels(app, engine):
     say(f'"{AUDIO}_events" listen -> {listened}, cancel -> {cancelled}')
 
 
+def show_capture_protection(app):
+    hidden = app.port.call(MAIN_ENGINE, PROTECTION, 'set_exclude_from_capture', True)
+    excluded = app.port.call(MAIN_ENGINE, PROTECTION, 'get_exclude_from_capture')
+    say(f'"{PROTECTION}" set_exclude_from_capture true -> {hidden}, get_exclude_from_capture -> {excluded}')
+    say('  (Wine stubs SetWindowDisplayAffinity: it always fails, so the window cannot be hidden here)')
+
+
+def show_minimised(app):
+    """The paste minimises the window it was registered with: the view's."""
+    window = app.window()
+    view = window['view_rect']
+    say(f'  kestro\'s window is {window["show_state"]}; its view is '
+        f'{view["right"] - view["left"]}x{view["bottom"] - view["top"]} at ({view["left"]}, {view["top"]}) '
+        f'in its {window["client_rect"]["right"]}x{window["client_rect"]["bottom"]} client area')
+    if window['show_state'] == 'minimised':
+        app.port.action(RESTORE_WINDOW, MAIN_ENGINE)
+        say('  restored the window')
+
+
+def show_text_insertion(app):
+    say('starting notepad, then bringing it to the front as the application the user works in')
+    notepad = Notepad(app.testbed)
+    try:
+        notepad.bring_to_front()
+        pasted = app.port.call(MAIN_ENGINE, INSERTION, 'paste_text', {'text': PASTED})
+        say(f'"{INSERTION}" paste_text {PASTED!r} -> {pasted}')
+        say(f'  notepad now holds {notepad.wait_for_text(PASTED)!r}')
+        say(f'  the clipboard holds {app.testbed.clipboard_text()!r}')
+        show_minimised(app)
+    finally:
+        notepad.end()
+
+
+def audio_events_within(app, seconds):
+    count = 0
+    deadline = time.monotonic() + seconds
+    while (left := deadline - time.monotonic()) > 0:
+        try:
+            count += app.port.next_host_message(timeout=left).channel == f'{AUDIO}_events'
+        except UiPortError:
+            break
+    return count
+
+
+def show_system_audio(app):
+    app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.listen_call()).reply()
+    started = app.port.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100})
+    say(f'"{AUDIO}" start in 100 ms chunks -> {started}; listening for 2 s')
+    say(f'  {audio_events_within(app, 2.0)} chunk events arrived: Wine\'s render loopback refuses the '
+        'capture client, and the UI sees a failed capture only as no events')
+    say(f'"{AUDIO}" stop -> {app.port.call(MAIN_ENGINE, AUDIO, "stop")}')
+    app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.cancel_call()).reply()
+
+
 def screenshot(app, window, path):
     """The window's part of the display, as a PNG."""
     rect = window['window_rect']
@@ -74,6 +136,9 @@ def main(png, *arguments):
         show_window(engine)
         show_channels(app, engine)
         screenshot(app, engine['window'], Path(png).resolve())
+        show_capture_protection(app)
+        show_text_insertion(app)
+        show_system_audio(app)
         say('closing the window')
         app.port.close_window(MAIN_ENGINE)
         exit_code = app.wait(30)
