@@ -10,6 +10,7 @@ import time
 import pytest
 
 import kestro_codec as codec
+from helpers.shown_kestro import shown_kestro  # noqa: F401 (a fixture)
 from kestro_app import MAIN_ENGINE
 from ui_port import UiPortError
 
@@ -41,18 +42,18 @@ def cancel(port):
 
 
 @pytest.fixture
-def listening(kestro):
+def listening(shown_kestro):
     """A listener on the events channel, cancelled and capture stopped afterwards."""
-    assert listen(kestro.port) == codec.Success(None)
+    assert listen(shown_kestro.port) == codec.Success(None)
     try:
-        yield kestro.port
+        yield shown_kestro.port
     finally:
-        kestro.port.call(MAIN_ENGINE, AUDIO, 'stop')
-        cancel(kestro.port)
+        shown_kestro.port.call(MAIN_ENGINE, AUDIO, 'stop')
+        cancel(shown_kestro.port)
 
 
-def test_supported(kestro):
-    assert kestro.port.call(MAIN_ENGINE, AUDIO, 'is_supported') == codec.Success(True)
+def test_supported(shown_kestro):
+    assert shown_kestro.port.call(MAIN_ENGINE, AUDIO, 'is_supported') == codec.Success(True)
 
 
 class TestCaptureOnWine:
@@ -74,17 +75,17 @@ class TestCaptureOnWine:
 
 
 class TestEventStreamProtocol:
-    def test_cancel_without_listen_is_an_error(self, kestro):
-        assert cancel(kestro.port) == NO_STREAM
+    def test_cancel_without_listen_is_an_error(self, shown_kestro):
+        assert cancel(shown_kestro.port) == NO_STREAM
 
-    def test_listen_twice_then_cancel_once(self, kestro):
-        assert listen(kestro.port) == codec.Success(None)
-        assert listen(kestro.port) == codec.Success(None)
-        assert cancel(kestro.port) == codec.Success(None)
-        assert cancel(kestro.port) == NO_STREAM
+    def test_listen_twice_then_cancel_once(self, shown_kestro):
+        assert listen(shown_kestro.port) == codec.Success(None)
+        assert listen(shown_kestro.port) == codec.Success(None)
+        assert cancel(shown_kestro.port) == codec.Success(None)
+        assert cancel(shown_kestro.port) == NO_STREAM
 
-    def test_cancel_leaves_capture_running_until_stop(self, kestro):
-        port = kestro.port
+    def test_cancel_leaves_capture_running_until_stop(self, shown_kestro):
+        port = shown_kestro.port
         assert listen(port) == codec.Success(None)
         try:
             assert port.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
@@ -93,6 +94,7 @@ class TestEventStreamProtocol:
         finally:
             assert port.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
 
-    def test_other_methods_get_the_empty_answer(self, kestro):
+    def test_other_methods_get_the_empty_answer(self, shown_kestro):
         for method in ('Listen', 'cancel ', 'listen_now'):
-            assert kestro.port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.encode_call(method)).reply() == codec.Empty()
+            answer = shown_kestro.port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.encode_call(method)).reply()
+            assert answer == codec.Empty()

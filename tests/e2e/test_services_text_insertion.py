@@ -13,7 +13,8 @@ import pytest
 
 import kestro_codec as codec
 from helpers.programs import ClipboardHolder, Notepad
-from kestro_app import MAIN_ENGINE, KestroApp
+from helpers.shown_kestro import shown_kestro, start as start_kestro  # noqa: F401 (shown_kestro: a fixture)
+from kestro_app import MAIN_ENGINE
 
 INSERTION = 'kestro/text_insertion'
 # Accents, a sign outside Latin-1 and one outside the Basic Multilingual
@@ -21,12 +22,12 @@ INSERTION = 'kestro/text_insertion'
 TEXT = 'h\u00e9llo w\u00f6rld \U0001F600 \u2713'
 
 
-def paste(kestro, arguments):
-    return kestro.port.call(MAIN_ENGINE, INSERTION, 'paste_text', arguments)
+def paste(app, arguments):
+    return app.port.call(MAIN_ENGINE, INSERTION, 'paste_text', arguments)
 
 
-def minimised(kestro):
-    window = kestro.window()
+def minimised(app):
+    window = app.window()
     return window['show_state'] == 'minimised' or window['view_rect'] != window['client_rect']
 
 
@@ -34,11 +35,11 @@ def minimised(kestro):
 def pasting_kestro(testbed, dist):
     """A kestro.exe of its own: a paste leaves its view minimised, and
     restoring the top-level window does not bring the view back."""
-    with KestroApp(testbed) as app:
-        app.connect()
-        app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],
-                       'the window shown')
+    app = start_kestro(testbed)
+    try:
         yield app
+    finally:
+        app.stop()
 
 
 @pytest.fixture
@@ -52,8 +53,8 @@ def notepad(testbed):
         editor.end()
 
 
-def test_installed_on_the_main_engine(kestro):
-    assert INSERTION in kestro.engine()['channels']
+def test_installed_on_the_main_engine(shown_kestro):
+    assert INSERTION in shown_kestro.engine()['channels']
 
 
 class TestPasteIntoTheApplicationInFront:
@@ -71,20 +72,20 @@ class TestPasteIntoTheApplicationInFront:
 class TestRefusedPaste:
     """False, and nothing happens: no window minimised, nothing pasted."""
 
-    def test_clipboard_held_by_another_program(self, kestro, notepad):
+    def test_clipboard_held_by_another_program(self, shown_kestro, notepad):
         with ClipboardHolder(notepad.testbed):
-            assert paste(kestro, {'text': TEXT}) == codec.Success(False)
-        assert not minimised(kestro)
+            assert paste(shown_kestro, {'text': TEXT}) == codec.Success(False)
+        assert not minimised(shown_kestro)
         assert notepad.text() == ''
 
     @pytest.mark.parametrize('arguments', [{'text': ''}, {'text': 7}, {'other': TEXT}, None, [TEXT]],
                              ids=['empty', 'number', 'no-text-key', 'no-arguments', 'list'])
-    def test_no_usable_text(self, kestro, notepad, arguments):
-        assert paste(kestro, arguments) == codec.Success(False)
-        assert not minimised(kestro)
+    def test_no_usable_text(self, shown_kestro, notepad, arguments):
+        assert paste(shown_kestro, arguments) == codec.Success(False)
+        assert not minimised(shown_kestro)
         assert notepad.text() == ''
 
 
-def test_other_methods_are_not_implemented(kestro):
+def test_other_methods_are_not_implemented(shown_kestro):
     for method in ('PASTE_TEXT', 'paste_text ', 'paste'):
-        assert kestro.port.call(MAIN_ENGINE, INSERTION, method, {'text': TEXT}) == codec.Empty()
+        assert shown_kestro.port.call(MAIN_ENGINE, INSERTION, method, {'text': TEXT}) == codec.Empty()
