@@ -22,14 +22,23 @@ void CALLBACK ForwardWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG
   }
 }
 
+// The services are bound to the engine's view, a child window. Display
+// affinity and minimising are properties of top-level windows (Windows
+// refuses affinity on a child, and a minimised child would leave an empty
+// frame on screen), so they act on the top-level window holding the view.
+HWND TopLevelOf(HWND window) {
+  HWND root = ::GetAncestor(window, GA_ROOT);
+  return root != nullptr ? root : window;
+}
+
 class Win32WindowSystem final : public WindowSystem {
  public:
   int SetWindowDisplayAffinity(HWND window, std::uint32_t affinity) override {
-    return ::SetWindowDisplayAffinity(window, affinity);
+    return ::SetWindowDisplayAffinity(TopLevelOf(window), affinity);
   }
   int GetWindowDisplayAffinity(HWND window, std::uint32_t* affinity) override {
     DWORD value = *affinity;
-    const BOOL read = ::GetWindowDisplayAffinity(window, &value);
+    const BOOL read = ::GetWindowDisplayAffinity(TopLevelOf(window), &value);
     *affinity = value;
     return read;
   }
@@ -42,7 +51,7 @@ class Win32WindowSystem final : public WindowSystem {
   }
   std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
   bool IsWindow(HWND window) override { return ::IsWindow(window) != FALSE; }
-  bool ShowWindow(HWND window, int command) override { return ::ShowWindow(window, command) != FALSE; }
+  bool ShowWindow(HWND window, int command) override { return ::ShowWindow(TopLevelOf(window), command) != FALSE; }
   bool SetForegroundWindow(HWND window) override { return ::SetForegroundWindow(window) != FALSE; }
   WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
                                std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override {

@@ -71,12 +71,9 @@ def show_capture_protection(app):
 
 
 def show_minimised(app):
-    """The paste minimises the window it was registered with: the view's."""
+    """The paste minimises kestro's window, which holds the view."""
     window = app.window()
-    view = window['view_rect']
-    say(f'  kestro\'s window is {window["show_state"]}; its view is '
-        f'{view["right"] - view["left"]}x{view["bottom"] - view["top"]} at ({view["left"]}, {view["top"]}) '
-        f'in its {window["client_rect"]["right"]}x{window["client_rect"]["bottom"]} client area')
+    say(f'  kestro\'s window is {window["show_state"]}')
     if window['show_state'] == 'minimised':
         app.port.action(RESTORE_WINDOW, MAIN_ENGINE)
         say('  restored the window')
