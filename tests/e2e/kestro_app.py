@@ -71,8 +71,17 @@ class KestroApp:
                 raise UiPortError(f'no UI port line after {timeout} s: {self.stderr_lines}')
             time.sleep(0.05)
 
-    def engine(self, engine_id=MAIN_ENGINE):
-        return next(engine for engine in self.port.state()['engines'] if int(engine['id']) == engine_id)
+    def engine(self, engine_id=MAIN_ENGINE, timeout=30):
+        """The engine's state; the port opens before the first engine exists,
+        so a missing engine is waited for."""
+        deadline = time.monotonic() + timeout
+        while True:
+            for engine in self.port.state()['engines']:
+                if int(engine['id']) == engine_id:
+                    return engine
+            if time.monotonic() > deadline:
+                raise AssertionError(f'no engine {engine_id} after {timeout} s')
+            time.sleep(0.05)
 
     def window(self, engine_id=MAIN_ENGINE):
         return self.engine(engine_id)['window']

@@ -1,22 +1,9 @@
-"""kestro.exe started, connected as the UI and shown, for the service tests.
+"""kestro.exe started, connected as the UI and shown, for the service tests."""
 
-The UI port opens before the engine exists, so the state is polled until
-the main engine is there before anything is asked about it.
-"""
-
-import time
 
 import pytest
 
-from kestro_app import MAIN_ENGINE, KestroApp
-
-
-def wait_for_main_engine(app, timeout=30):
-    deadline = time.monotonic() + timeout
-    while not any(int(engine['id']) == MAIN_ENGINE for engine in app.port.state()['engines']):
-        if time.monotonic() > deadline:
-            raise AssertionError(f'no main engine after {timeout} s')
-        time.sleep(0.05)
+from kestro_app import KestroApp
 
 
 def start(testbed):
@@ -24,7 +11,6 @@ def start(testbed):
     app = KestroApp(testbed)
     try:
         app.connect()
-        wait_for_main_engine(app)
         app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],
                        'the window shown', timeout=30)
     except BaseException:
