@@ -13,7 +13,6 @@ import time
 import kestro_codec as codec
 import testbed as bed
 from helpers.programs import Notepad
-from helpers.shown_kestro import wait_for_main_engine
 from kestro_app import MAIN_ENGINE, KestroApp
 from ui_port import RESTORE_WINDOW, UiPortError
 
@@ -127,7 +126,7 @@ def main(png, *arguments):
     app = KestroApp(bed.Testbed(bed.load_environment()), arguments, env={'KESTRO_STANDIN_HOLD_FRAMES': '1'})
     try:
         app.connect()
-        wait_for_main_engine(app)
+        app.engine()  # waits until the engine exists
         engine = app.wait_until(lambda engine: engine['window'] is not None, 'the view in its window')
         show_start(app, engine)
         app.port.render_frame(MAIN_ENGINE)
