@@ -1,6 +1,6 @@
 """The demonstration's UI side: starts kestro.exe on the Wine test bed (which
 must be up), plays the user interface through the UI port, and tells what
-it sees, the three native services included. Usage: demo.py SCREENSHOT.png
+it sees, the three native services and a secondary window included. Usage: demo.py SCREENSHOT.png
 [ARGUMENT...]; the exit code is kestro.exe's, or 1 when the demonstration
 could not run.
 """
@@ -14,11 +14,12 @@ import kestro_codec as codec
 import testbed as bed
 from helpers.programs import Notepad
 from kestro_app import MAIN_ENGINE, KestroApp
-from ui_port import RESTORE_WINDOW, UiPortError
+from ui_port import NO_HANDLER, RESTORE_WINDOW, UiPortError
 
 AUDIO = 'kestro/system_audio'
 PROTECTION = 'kestro/capture_protection'
 INSERTION = 'kestro/text_insertion'
+MULTI_WINDOW = 'standin/DesktopMultiWindowPlugin'
 PASTED = 'h\u00e9llo w\u00f6rld \U0001F600 \u2713'
 
 
@@ -113,6 +114,29 @@ def show_system_audio(app):
     app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.cancel_call()).reply()
 
 
+
+def show_secondary_window(app):
+    """A window the multi-window plug-in opens gets the plug-ins and its own
+    window services, and no system audio."""
+    known = {int(engine['id']) for engine in app.port.state()['engines']}
+    opened = app.port.call(MAIN_ENGINE, MULTI_WINDOW, 'create_window', {'with_view': True})
+    say(f'"{MULTI_WINDOW}" create_window -> {opened}')
+    engine = next(engine for engine in app.port.state()['engines'] if int(engine['id']) not in known)
+    engine_id = int(engine['id'])
+    app.port.render_frame(engine_id)
+    engine = app.engine(engine_id)
+    say(f'  its engine {engine_id}, window {engine["window"]["title"]!r} '
+        f'(handle {int(engine["window"]["handle"]):#x}; the main window is {int(app.window()["handle"]):#x})')
+    say(f'  plug-ins registered on it, in order: {", ".join(engine["registrars"])}')
+    say(f'  its channels: {", ".join(engine["channels"])}')
+    hidden = app.port.call(engine_id, PROTECTION, 'set_exclude_from_capture', True)
+    say(f'  "{PROTECTION}" on it: set_exclude_from_capture true -> {hidden} (Wine refuses, as above)')
+    outcome = app.port.send(engine_id, AUDIO, codec.encode_call('is_supported')).outcome
+    say(f'  "{AUDIO}" on it: {"no handler" if outcome == NO_HANDLER else f"outcome {outcome}"}')
+    closed = app.port.call(MAIN_ENGINE, MULTI_WINDOW, 'close_window', opened.result['window'])
+    say(f'"{MULTI_WINDOW}" close_window -> {closed}; its engine is alive: {app.engine(engine_id)["alive"]}')
+
+
 def screenshot(app, window, path):
     """The window's part of the display, as a PNG."""
     rect = window['window_rect']
@@ -137,6 +161,7 @@ def main(png, *arguments):
         show_capture_protection(app)
         show_text_insertion(app)
         show_system_audio(app)
+        show_secondary_window(app)
         say('closing the window')
         app.port.close_window(MAIN_ENGINE)
         exit_code = app.wait(30)
