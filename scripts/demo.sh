@@ -3,10 +3,10 @@
 # connected to the stand-in engine's UI port shows what the user interface
 # sees: start-up, the window after its first frame, the plug-ins and
 # channels, a screenshot, the three services (capture protection, a paste
-# into Wine's notepad, system audio) and the exit code after closing the
-# window. Then
-# kestro-wire shows, byte by byte, a message exchange on the system audio
-# channels. `make run` builds everything first.
+# into Wine's notepad, system audio), a secondary window with its own
+# channels, and the exit code after closing the window. Then kestro-wire
+# shows, byte by byte, a message exchange on the system audio channels.
+# `make run` builds everything first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 wire=${KESTRO_WIRE:-build/native/tools/kestro-wire/kestro-wire}
