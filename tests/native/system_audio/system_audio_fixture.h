@@ -15,6 +15,7 @@
 #include "flutter/standard_method_codec.h"
 #include "ramp_audio_endpoint.h"
 #include "standin/engine_test_api.h"
+#include "support/ui_call.h"
 #include "system_audio_channels.h"
 
 namespace kestro::testing {
@@ -44,12 +45,7 @@ class SystemAudioTest : public ::testing::Test {
   // Plays the UI: one call and its answer, after the platform thread ran.
   std::vector<uint8_t> Call(const std::string& channel, const std::string& method,
                             const flutter::EncodableValue& arguments = {}) {
-    auto bytes = Codec().EncodeCall(flutter::MethodCall(method, std::make_unique<flutter::EncodableValue>(arguments)));
-    const auto ticket = standin::InjectMessage(engine_id_, channel, std::move(*bytes));
-    standin::PumpPlatformThread();
-    const standin::InjectedResponse response = standin::ResponseTo(ticket);
-    EXPECT_EQ(response.state, standin::ResponseState::kAnswered) << method;
-    return response.bytes;
+    return CallAsUi(engine_id_, channel, method, std::make_unique<flutter::EncodableValue>(arguments));
   }
   std::vector<uint8_t> Start(const flutter::EncodableValue& arguments = {}) {
     return Call(kMethods, "start", arguments);

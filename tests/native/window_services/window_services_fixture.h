@@ -15,6 +15,7 @@
 #include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
 #include "standin/engine_test_api.h"
+#include "support/ui_call.h"
 
 namespace kestro::testing {
 
@@ -47,12 +48,7 @@ class WindowServicesTest : public ::testing::Test {
   // Plays the UI: one call on `engine` and its answer.
   static std::vector<uint8_t> CallOn(standin::EngineId engine, const std::string& channel, const std::string& method,
                                      std::unique_ptr<flutter::EncodableValue> arguments) {
-    auto bytes = Codec().EncodeCall(flutter::MethodCall(method, std::move(arguments)));
-    const auto ticket = standin::InjectMessage(engine, channel, std::move(*bytes));
-    standin::PumpPlatformThread();
-    const standin::InjectedResponse response = standin::ResponseTo(ticket);
-    EXPECT_EQ(response.state, standin::ResponseState::kAnswered) << method;
-    return response.bytes;
+    return CallAsUi(engine, channel, method, std::move(arguments));
   }
   std::vector<uint8_t> Call(const std::string& channel, const std::string& method,
                             const flutter::EncodableValue& arguments) {
