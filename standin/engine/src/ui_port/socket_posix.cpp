@@ -24,6 +24,12 @@ std::string Failure(const char* step) { return std::string(step) + ": " + std::s
 
 int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
+// Frames are small and answered at once: no waiting to coalesce them.
+void NoDelay(intptr_t handle) {
+  const int no_delay = 1;
+  ::setsockopt(Fd(handle), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
+}
+
 }  // namespace
 
 void Socket::Close() {
@@ -62,8 +68,7 @@ Socket Socket::Connect(uint16_t port, std::string* error) {
     *error = Failure("connect");
     return {};
   }
-  const int no_delay = 1;
-  ::setsockopt(Fd(connection.handle_), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
+  NoDelay(connection.handle_);
   return connection;
 }
 
@@ -81,10 +86,7 @@ bool Socket::WaitReadable(int timeout_ms) const {
 
 Socket Socket::Accept() const {
   Socket connection(::accept4(Fd(handle_), nullptr, nullptr, SOCK_CLOEXEC));
-  if (connection.valid()) {
-    const int no_delay = 1;
-    ::setsockopt(Fd(connection.handle_), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
-  }
+  if (connection.valid()) NoDelay(connection.handle_);
   return connection;
 }
 
