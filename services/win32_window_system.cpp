@@ -95,9 +95,7 @@ class Win32WindowSystem final : public WindowSystem {
   bool GlobalUnlock(GlobalMemory memory) override {
     ::SetLastError(NO_ERROR);
     const BOOL still_locked = ::GlobalUnlock(memory);
-    const DWORD error = still_locked ? NO_ERROR : ::GetLastError();
-    if (error != NO_ERROR) ReportPlatformFailure("GlobalUnlock", error);
-    return still_locked != FALSE;
+    return Checked("GlobalUnlock", still_locked, !still_locked && ::GetLastError() != NO_ERROR) != FALSE;
   }
   // Null is success here; a failure hands the block back.
   void GlobalFree(GlobalMemory memory) override {
