@@ -71,14 +71,12 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     return static_cast<bool>(mmcss);
   }
 
-  bool EnterApartment() override {
-    return Succeeded("CoInitializeEx", apartment.Enter(COINIT_MULTITHREADED));
-  }
+  bool EnterApartment() override { return Succeeded("CoInitializeEx", apartment.Enter(COINIT_MULTITHREADED)); }
 
   bool CreateEnumerator() override {
-    return Succeeded("CoCreateInstance(MMDeviceEnumerator)",
-                     CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator,
-                                      enumerator.PutVoid()));
+    return Succeeded(
+        "CoCreateInstance(MMDeviceEnumerator)",
+        CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, enumerator.PutVoid()));
   }
 
   bool GetDefaultDevice() override {

@@ -79,7 +79,7 @@ class Win32WindowSystem final : public WindowSystem {
   int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                           char16_t* output, int output_length) override {
     return NonZero("MultiByteToWideChar", ::MultiByteToWideChar(code_page, flags, input, input_length,
-                                                                 reinterpret_cast<wchar_t*>(output), output_length));
+                                                                reinterpret_cast<wchar_t*>(output), output_length));
   }
   bool OpenClipboard(HWND owner) override { return NonZero("OpenClipboard", ::OpenClipboard(owner)) != FALSE; }
   bool EmptyClipboard() override { return NonZero("EmptyClipboard", ::EmptyClipboard()) != FALSE; }

@@ -20,4 +20,6 @@ const int installed = __sanitizer_install_malloc_and_free_hooks(CountAllocation,
 
 long kestro::testing::AllocationCount() { return installed != 0 ? allocations.load() : -1; }
 
-bool kestro::testing::FailAllocationAfter(int) { return false; }
+bool kestro::testing::FailAllocationAfter(int) {
+  return false;
+}

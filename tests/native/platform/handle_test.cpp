@@ -14,7 +14,9 @@ namespace {
 using ::testing::ElementsAre;
 
 std::vector<int> closed;
-void FakeClose(int handle) { closed.push_back(handle); }
+void FakeClose(int handle) {
+  closed.push_back(handle);
+}
 
 // Like a file descriptor: 0 is a handle, -1 is none.
 struct MinusOne {
