@@ -23,6 +23,16 @@ bool IsFloatFormat(const MixFormat& format) {
   return format.format_tag == kWaveFormatIeeeFloat;
 }
 
+void CallErrorCallback(const KestroLoopbackCapture::ErrorCallback& callback, const char* message) noexcept {
+  if (!callback) return;
+  try {
+    callback(std::string(message));
+  } catch (...) {
+    // Neither a failing callback nor a failing copy of the message may end
+    // the capture thread abruptly.
+  }
+}
+
 }  // namespace
 
 KestroLoopbackCapture::KestroLoopbackCapture() : KestroLoopbackCapture(CreateSystemAudioEndpoint) {}
@@ -36,13 +46,14 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
                                   ErrorCallback error_callback) {
   if (running.exchange(true)) return true;
   if (capture_thread.joinable()) capture_thread.join();
+  std::shared_ptr<const ErrorCallback> error_holder;
   try {
+    error_holder = std::make_shared<const ErrorCallback>(std::move(error_callback));
     auto chunk_holder = std::make_shared<const ChunkCallback>(std::move(chunk_callback));
-    auto error_holder = std::make_shared<const ErrorCallback>(std::move(error_callback));
     {
       std::lock_guard<std::mutex> lock(callback_mutex);
       on_chunk = std::move(chunk_holder);
-      on_error = std::move(error_holder);
+      on_error = error_holder;
     }
     read_position = 0;
     mono_input.clear();
@@ -52,7 +63,9 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
     return true;
   } catch (...) {
     running.store(false);
-    ReportError("Failed to start capture thread");
+    // To this Start's callback, even when no holder could be made for it
+    // (then it was never moved from).
+    CallErrorCallback(error_holder ? *error_holder : error_callback, "Failed to start capture thread");
     return false;
   }
 }
@@ -208,13 +221,7 @@ void KestroLoopbackCapture::ReportError(const char* message) noexcept {
     std::lock_guard<std::mutex> lock(callback_mutex);
     callback = on_error;
   }
-  if (!callback || !*callback) return;
-  try {
-    (*callback)(std::string(message));
-  } catch (...) {
-    // Neither a failing callback nor a failing copy of the message may end
-    // the capture thread abruptly.
-  }
+  if (callback) CallErrorCallback(*callback, message);
 }
 
 }  // namespace kestro

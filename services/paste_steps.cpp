@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kestro/platform/unique_handle.h"
+
 namespace kestro {
 
 namespace {
@@ -22,19 +24,23 @@ KeyboardInput Key(std::uint16_t virtual_key, std::uint32_t flags) {
   return input;
 }
 
-// Copies `text` and its terminating zero into a new movable block; null
-// when it cannot, with nothing left allocated.
-GlobalMemory CopyToGlobalMemory(WindowSystem& window_system, const std::u16string& text) {
+struct GlobalFreeThrough {
+  WindowSystem* window_system = nullptr;
+  void operator()(GlobalMemory memory) const { window_system->GlobalFree(memory); }
+};
+// A block of ours until the clipboard takes it.
+using OwnedGlobalMemory = UniqueHandle<GlobalMemory, GlobalFreeThrough>;
+
+// Copies `text` and its terminating zero into a new movable block; empty
+// when it cannot.
+OwnedGlobalMemory CopyToGlobalMemory(WindowSystem& window_system, const std::u16string& text) {
   const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  GlobalMemory memory = window_system.GlobalAlloc(kGlobalMoveable, bytes);
-  if (memory == nullptr) return nullptr;
-  void* destination = window_system.GlobalLock(memory);
-  if (destination == nullptr) {
-    window_system.GlobalFree(memory);
-    return nullptr;
-  }
+  OwnedGlobalMemory memory(window_system.GlobalAlloc(kGlobalMoveable, bytes), GlobalFreeThrough{&window_system});
+  if (!memory) return memory;
+  void* destination = window_system.GlobalLock(memory.Get());
+  if (destination == nullptr) return OwnedGlobalMemory();
   std::memcpy(destination, text.c_str(), bytes);
-  window_system.GlobalUnlock(memory);
+  window_system.GlobalUnlock(memory.Get());
   return memory;
 }
 }  // namespace
@@ -43,10 +49,10 @@ bool SetClipboardText(WindowSystem& window_system, HWND owner, const std::u16str
   if (!window_system.OpenClipboard(owner)) return false;
   bool placed = false;
   if (window_system.EmptyClipboard()) {
-    if (GlobalMemory memory = CopyToGlobalMemory(window_system, text)) {
-      placed = window_system.SetClipboardData(kUnicodeTextFormat, memory);
+    if (OwnedGlobalMemory memory = CopyToGlobalMemory(window_system, text)) {
+      placed = window_system.SetClipboardData(kUnicodeTextFormat, memory.Get());
       // Only a successful hand-over gives the block to the clipboard.
-      if (!placed) window_system.GlobalFree(memory);
+      if (placed) static_cast<void>(memory.Release());
     }
   }
   window_system.CloseClipboard();

@@ -9,10 +9,13 @@
 #include <avrt.h>
 // clang-format on
 
+#include <cstdint>
 #include <cstring>
 
-#include "com_ptr.h"
-#include "unique_handle.h"
+#include "kestro/platform/com_apartment.h"
+#include "kestro/platform/com_ptr.h"
+#include "kestro/platform/diagnostics.h"
+#include "kestro/platform/unique_handle.h"
 
 namespace kestro {
 namespace {
@@ -31,8 +34,13 @@ constexpr DWORD kLoopbackFlag = 0x20000;             // AUDCLNT_STREAMFLAGS_LOOP
 constexpr WORD kExtensibleExtraBytes = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
 
 // The one place where a call's HRESULT becomes a step's result; S_FALSE and
-// the other success codes count as success.
-bool Succeeded(HRESULT result) { return SUCCEEDED(result); }
+// the other success codes count as success. A failure leaves a line naming
+// the call and its code, as the step's own message does not.
+bool Succeeded(const char* call, HRESULT result) {
+  if (SUCCEEDED(result)) return true;
+  ReportPlatformFailure(call, static_cast<std::uint32_t>(result));
+  return false;
+}
 
 FormatGuid ToFormatGuid(const GUID& guid) {
   FormatGuid result;
@@ -43,28 +51,8 @@ FormatGuid ToFormatGuid(const GUID& guid) {
   return result;
 }
 
-using MmcssRegistration = UniqueHandle<HANDLE, AvRevertMmThreadCharacteristics>;
-using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CoTaskMemFree>;
-
-// A multithreaded COM apartment entered by this thread, left again only if
-// entering did not fail.
-class ComApartment {
- public:
-  ComApartment() = default;
-  ~ComApartment() {
-    if (entered) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
-  bool Enter() {
-    entered = Succeeded(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    return entered;
-  }
-
- private:
-  bool entered = false;
-};
+using MmcssRegistration = UniqueHandle<HANDLE, CloseWith<AvRevertMmThreadCharacteristics>>;
+using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CloseWith<CoTaskMemFree>>;
 
 // Members are declared in reverse teardown order; the destructor stops the
 // client first.
@@ -73,39 +61,43 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   explicit WasapiAudioEndpoint(EndpointFlow flow) : flow(flow) {}
 
   ~WasapiAudioEndpoint() override {
-    if (started) audio_client->Stop();
+    if (started) Succeeded("IAudioClient::Stop", audio_client->Stop());
   }
 
   bool RegisterThread() override {
     DWORD task_index = 0;
     mmcss.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
+    if (!mmcss) ReportPlatformFailure("AvSetMmThreadCharacteristicsW", GetLastError());
     return static_cast<bool>(mmcss);
   }
 
-  bool EnterApartment() override { return apartment.Enter(); }
+  bool EnterApartment() override { return Succeeded("CoInitializeEx", apartment.Enter(COINIT_MULTITHREADED)); }
 
   bool CreateEnumerator() override {
-    return Succeeded(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL,
-                                      kIidIMMDeviceEnumerator, enumerator.PutVoid()));
+    return Succeeded(
+        "CoCreateInstance(MMDeviceEnumerator)",
+        CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, enumerator.PutVoid()));
   }
 
   bool GetDefaultDevice() override {
     if (!enumerator) return false;
     const EDataFlow data_flow = flow == EndpointFlow::kRenderLoopback ? eRender : eCapture;
-    return Succeeded(enumerator->GetDefaultAudioEndpoint(data_flow, eConsole, device.Put()));
+    return Succeeded("IMMDeviceEnumerator::GetDefaultAudioEndpoint",
+                     enumerator->GetDefaultAudioEndpoint(data_flow, eConsole, device.Put()));
   }
 
   bool ActivateClient() override {
     if (!device) return false;
-    return Succeeded(device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr, audio_client.PutVoid()));
+    return Succeeded("IMMDevice::Activate",
+                     device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr, audio_client.PutVoid()));
   }
 
   bool GetMixFormat(MixFormat& format) override {
     if (!audio_client) return false;
-    WAVEFORMATEX* raw = nullptr;
-    const HRESULT result = audio_client->GetMixFormat(&raw);
-    mix_format.Reset(raw);
-    if (!Succeeded(result) || raw == nullptr) return false;
+    if (!Succeeded("IAudioClient::GetMixFormat", audio_client->GetMixFormat(mix_format.Put())) || !mix_format) {
+      return false;
+    }
+    const WAVEFORMATEX* raw = mix_format.Get();
     format = MixFormat{};
     format.format_tag = raw->wFormatTag;
     format.channels = raw->nChannels;
@@ -126,24 +118,25 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     const HRESULT result = audio_client->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags,
                                                     kBufferDuration, 0, mix_format.Get(), nullptr);
     mix_format.Reset();
-    return Succeeded(result);
+    return Succeeded("IAudioClient::Initialize", result);
   }
 
   bool GetCaptureClient() override {
     if (!audio_client) return false;
-    return Succeeded(audio_client->GetService(kIidIAudioCaptureClient, capture_client.PutVoid()));
+    return Succeeded("IAudioClient::GetService",
+                     audio_client->GetService(kIidIAudioCaptureClient, capture_client.PutVoid()));
   }
 
   bool StartClient() override {
     if (!audio_client) return false;
-    started = Succeeded(audio_client->Start());
+    started = Succeeded("IAudioClient::Start", audio_client->Start());
     return started;
   }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
     if (!capture_client) return false;
     UINT32 size = 0;
-    if (!Succeeded(capture_client->GetNextPacketSize(&size))) return false;
+    if (!Succeeded("IAudioCaptureClient::GetNextPacketSize", capture_client->GetNextPacketSize(&size))) return false;
     frames = size;
     return true;
   }
@@ -153,7 +146,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     BYTE* data = nullptr;
     UINT32 frames = 0;
     DWORD flags = 0;
-    if (!Succeeded(capture_client->GetBuffer(&data, &frames, &flags, nullptr, nullptr))) return false;
+    const HRESULT result = capture_client->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
+    if (!Succeeded("IAudioCaptureClient::GetBuffer", result)) return false;
     packet.data = data;
     packet.frames = frames;
     packet.flags = flags;
@@ -162,7 +156,7 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   bool ReleaseBuffer(std::uint32_t frames) override {
     if (!capture_client) return false;
-    return Succeeded(capture_client->ReleaseBuffer(frames));
+    return Succeeded("IAudioCaptureClient::ReleaseBuffer", capture_client->ReleaseBuffer(frames));
   }
 
  private:

@@ -1,8 +1,10 @@
 // The window system on Windows: each operation is the user32/kernel32 call
-// of the same name.
+// of the same name. A call that fails leaves a line naming it and the
+// thread's last error.
 #include <cstring>
 #include <vector>
 
+#include "kestro/platform/diagnostics.h"
 #include "window_system.h"
 
 namespace kestro {
@@ -31,48 +33,75 @@ HWND TopLevelOf(HWND window) {
   return root != nullptr ? root : window;
 }
 
+// Passes `result` on; when `failed`, first reports `call` with the last
+// error, which must still be the failed call's.
+template <typename Result>
+Result Checked(const char* call, Result result, bool failed) {
+  if (failed) ReportPlatformFailure(call, ::GetLastError());
+  return result;
+}
+
+template <typename Result>
+Result NonZero(const char* call, Result result) {
+  return Checked(call, result, result == Result{});
+}
+
 class Win32WindowSystem final : public WindowSystem {
  public:
   int SetWindowDisplayAffinity(HWND window, std::uint32_t affinity) override {
-    return ::SetWindowDisplayAffinity(TopLevelOf(window), affinity);
+    return NonZero("SetWindowDisplayAffinity", ::SetWindowDisplayAffinity(TopLevelOf(window), affinity));
   }
   int GetWindowDisplayAffinity(HWND window, std::uint32_t* affinity) override {
     DWORD value = *affinity;
-    const BOOL read = ::GetWindowDisplayAffinity(TopLevelOf(window), &value);
+    const BOOL read = NonZero("GetWindowDisplayAffinity", ::GetWindowDisplayAffinity(TopLevelOf(window), &value));
     *affinity = value;
     return read;
   }
   HWND GetForegroundWindow() override { return ::GetForegroundWindow(); }
   std::uint32_t GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) override {
     DWORD value = *process_id;
-    const DWORD thread_id = ::GetWindowThreadProcessId(window, &value);
+    const DWORD thread_id = NonZero("GetWindowThreadProcessId", ::GetWindowThreadProcessId(window, &value));
     *process_id = value;
     return thread_id;
   }
   std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
   bool IsWindow(HWND window) override { return ::IsWindow(window) != FALSE; }
   bool ShowWindow(HWND window, int command) override { return ::ShowWindow(TopLevelOf(window), command) != FALSE; }
-  bool SetForegroundWindow(HWND window) override { return ::SetForegroundWindow(window) != FALSE; }
+  bool SetForegroundWindow(HWND window) override {
+    return NonZero("SetForegroundWindow", ::SetForegroundWindow(window)) != FALSE;
+  }
   WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
                                std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override {
     installed_procedure = procedure;
-    return ::SetWinEventHook(event_min, event_max, nullptr, ForwardWinEvent, process_id, thread_id, flags);
+    return NonZero("SetWinEventHook",
+                   ::SetWinEventHook(event_min, event_max, nullptr, ForwardWinEvent, process_id, thread_id, flags));
   }
   int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                           char16_t* output, int output_length) override {
-    return ::MultiByteToWideChar(code_page, flags, input, input_length, reinterpret_cast<wchar_t*>(output),
-                                 output_length);
+    return NonZero("MultiByteToWideChar", ::MultiByteToWideChar(code_page, flags, input, input_length,
+                                                                reinterpret_cast<wchar_t*>(output), output_length));
   }
-  bool OpenClipboard(HWND owner) override { return ::OpenClipboard(owner) != FALSE; }
-  bool EmptyClipboard() override { return ::EmptyClipboard() != FALSE; }
-  bool CloseClipboard() override { return ::CloseClipboard() != FALSE; }
+  bool OpenClipboard(HWND owner) override { return NonZero("OpenClipboard", ::OpenClipboard(owner)) != FALSE; }
+  bool EmptyClipboard() override { return NonZero("EmptyClipboard", ::EmptyClipboard()) != FALSE; }
+  bool CloseClipboard() override { return NonZero("CloseClipboard", ::CloseClipboard()) != FALSE; }
   bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override {
-    return ::SetClipboardData(format, memory) != nullptr;
+    return NonZero("SetClipboardData", ::SetClipboardData(format, memory)) != nullptr;
   }
-  GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override { return ::GlobalAlloc(flags, bytes); }
-  void* GlobalLock(GlobalMemory memory) override { return ::GlobalLock(memory); }
-  bool GlobalUnlock(GlobalMemory memory) override { return ::GlobalUnlock(memory) != FALSE; }
-  void GlobalFree(GlobalMemory memory) override { ::GlobalFree(memory); }
+  GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override {
+    return NonZero("GlobalAlloc", ::GlobalAlloc(flags, bytes));
+  }
+  void* GlobalLock(GlobalMemory memory) override { return NonZero("GlobalLock", ::GlobalLock(memory)); }
+  // FALSE with no error only says that the block is no longer locked.
+  bool GlobalUnlock(GlobalMemory memory) override {
+    ::SetLastError(NO_ERROR);
+    const BOOL still_locked = ::GlobalUnlock(memory);
+    return Checked("GlobalUnlock", still_locked, !still_locked && ::GetLastError() != NO_ERROR) != FALSE;
+  }
+  // Null is success here; a failure hands the block back.
+  void GlobalFree(GlobalMemory memory) override {
+    const HGLOBAL kept = ::GlobalFree(memory);
+    Checked("GlobalFree", kept, kept != nullptr);
+  }
   std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override {
     std::vector<INPUT> records(count);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -84,7 +113,8 @@ class Win32WindowSystem final : public WindowSystem {
       records[i].ki.time = inputs[i].time;
       records[i].ki.dwExtraInfo = inputs[i].extra_info;
     }
-    return ::SendInput(count, records.data(), record_size);
+    const UINT inserted = ::SendInput(count, records.data(), record_size);
+    return Checked("SendInput", inserted, inserted != count);
   }
   void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
 };

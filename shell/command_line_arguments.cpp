@@ -5,14 +5,13 @@
 
 #include <climits>
 #include <cwchar>
-#include <memory>
+
+#include "kestro/platform/unique_handle.h"
 
 namespace kestro {
 
 namespace {
-struct LocalFreeDeleter {
-  void operator()(wchar_t** block) const { LocalFree(block); }
-};
+using ArgumentArray = UniqueHandle<wchar_t**, CloseWith<LocalFree>>;
 }  // namespace
 
 std::string WideToUtf8(const wchar_t* text) {
@@ -34,10 +33,10 @@ std::string WideToUtf8(const wchar_t* text) {
 std::vector<std::string> ArgumentsFromCommandLine(const wchar_t* command_line) {
   std::vector<std::string> arguments;
   int count = 0;
-  const std::unique_ptr<wchar_t*, LocalFreeDeleter> argv(CommandLineToArgvW(command_line, &count));
+  const ArgumentArray argv(CommandLineToArgvW(command_line, &count));
   if (!argv) return arguments;
   for (int i = 1; i < count; ++i) {
-    arguments.push_back(WideToUtf8(argv.get()[i]));
+    arguments.push_back(WideToUtf8(argv.Get()[i]));
   }
   return arguments;
 }

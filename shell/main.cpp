@@ -2,13 +2,12 @@
 // window and the message loop.
 #include <windows.h>
 
-#include <exception>
-
 #include "command_line_arguments.h"
 #include "debug_console.h"
-#include "diagnostics.h"
 #include "flutter/engine_project.h"
 #include "flutter_window.h"
+#include "kestro/platform/com_apartment.h"
+#include "kestro/platform/diagnostics.h"
 
 namespace {
 
@@ -18,8 +17,11 @@ int RunHost() {
   if (!AttachConsole(ATTACH_PARENT_PROCESS) && IsDebuggerPresent()) {
     kestro::OpenDebugConsole();
   }
-  // Single-threaded apartment before any window or engine object exists.
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Single-threaded apartment before any window or engine object exists,
+  // left after the last of them is gone.
+  kestro::ComApartment apartment;
+  const HRESULT entered = apartment.Enter(COINIT_APARTMENTTHREADED);
+  if (FAILED(entered)) kestro::ReportPlatformFailure("CoInitializeEx", static_cast<std::uint32_t>(entered));
 
   flutter::EngineProject project(L"data");
   project.entrypoint_arguments = kestro::CollectArguments();
@@ -35,7 +37,6 @@ int RunHost() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  CoUninitialize();
   return 0;
 }
 
@@ -44,10 +45,8 @@ int RunHost() {
 int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   try {
     return RunHost();
-  } catch (const std::exception& exception) {
-    kestro::ReportEscapedException("kestro", &exception);
   } catch (...) {
-    kestro::ReportEscapedException("kestro", nullptr);
+    kestro::ReportEscapedException("kestro failed");
   }
   return 1;
 }

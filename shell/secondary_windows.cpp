@@ -1,10 +1,8 @@
 #include "secondary_windows.h"
 
-#include <exception>
-
 #include "capture_protection_channel.h"
-#include "diagnostics.h"
 #include "flutter/flutter_view_controller.h"
+#include "kestro/platform/diagnostics.h"
 #include "plugin_registration.h"
 #include "text_insertion_channel.h"
 
@@ -24,10 +22,8 @@ void OnSecondaryWindowCreated(void* flutter_view_controller) noexcept {
       RegisterCaptureProtectionChannel(engine, window);
       RegisterTextInsertionChannel(engine, window);
     }
-  } catch (const std::exception& exception) {
-    ReportEscapedException("preparing a secondary window", &exception);
   } catch (...) {
-    ReportEscapedException("preparing a secondary window", nullptr);
+    ReportEscapedException("preparing a secondary window failed");
   }
 }
 

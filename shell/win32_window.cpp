@@ -2,9 +2,8 @@
 
 #include <dwmapi.h>
 
-#include <exception>
-
-#include "diagnostics.h"
+#include "kestro/platform/diagnostics.h"
+#include "kestro/platform/unique_handle.h"
 #include "monitor_dpi.h"
 #include "window_class.h"
 
@@ -20,20 +19,20 @@ constexpr DWORD kDwmWindowCornerPreference = 33;
 constexpr DWORD kDwmCornerRound = 2;
 
 using EnableNonClientDpiScalingFunction = BOOL(WINAPI*)(HWND);
+using LoadedLibrary = UniqueHandle<HMODULE, CloseWith<FreeLibrary>>;
 
 // Window captions and borders follow the monitor's DPI where the system
 // offers it (Windows 10 1607 and later); elsewhere nothing happens.
 void EnableNonClientDpiScalingIfAvailable(HWND window) {
-  const HMODULE user32 = LoadLibraryA("User32.dll");
-  if (user32 == nullptr) return;
-  const FARPROC procedure = GetProcAddress(user32, "EnableNonClientDpiScaling");
+  const LoadedLibrary user32(LoadLibraryA("User32.dll"));
+  if (!user32) return;
+  const FARPROC procedure = GetProcAddress(user32.Get(), "EnableNonClientDpiScaling");
   if (procedure != nullptr) {
     // Through void(*)() because casting between unrelated function types is what the compiler warns about.
     const auto enable =
         reinterpret_cast<EnableNonClientDpiScalingFunction>(reinterpret_cast<void (*)()>(procedure));
     enable(window);
   }
-  FreeLibrary(user32);
 }
 
 std::int32_t Scale(std::int32_t logical, double scale_factor) {
@@ -104,11 +103,11 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM 
       return DefWindowProcW(window, message, wparam, lparam);
     }
     auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    // The window's last message: the object no longer belongs to it.
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (self != nullptr) return self->HandleMessage(window, message, wparam, lparam);
-  } catch (const std::exception& exception) {
-    ReportEscapedException("window message handling", &exception);
   } catch (...) {
-    ReportEscapedException("window message handling", nullptr);
+    ReportEscapedException("window message handling failed");
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -3,18 +3,24 @@
 #ifndef KESTRO_CLIENT_CALLBACK_GUARD_H_
 #define KESTRO_CLIENT_CALLBACK_GUARD_H_
 
+#include <string>
+
+#include "kestro/platform/diagnostics.h"
+
 namespace flutter::internal {
 
-// Call only from inside a catch block: writes which callback let which
-// exception escape.
-void ReportEscapedException(const char* callback_name) noexcept;
-
+// Runs `body`; an exception it lets escape becomes the line
+// "Error: Exception in <callback_name>: <what>".
 template <typename Body>
 void RunGuarded(const char* callback_name, Body&& body) noexcept {
   try {
     body();
   } catch (...) {
-    ReportEscapedException(callback_name);
+    try {
+      kestro::ReportEscapedException(std::string("Exception in ") + callback_name);
+    } catch (...) {
+      // No memory for the context: nowhere left to report to.
+    }
   }
 }
 

@@ -1,12 +1,13 @@
-// One-line diagnostics on the standard error stream, each ended and flushed.
+// The client library writes its diagnostic lines through the writer that
+// every layer shares.
 #ifndef KESTRO_CLIENT_DIAGNOSTICS_H_
 #define KESTRO_CLIENT_DIAGNOSTICS_H_
 
-#include <string_view>
+#include "kestro/platform/diagnostics.h"
 
 namespace flutter::internal {
 
-void WriteDiagnosticLine(std::string_view line);
+using kestro::WriteDiagnosticLine;
 
 }  // namespace flutter::internal
 

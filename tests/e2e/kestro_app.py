@@ -97,6 +97,18 @@ class KestroApp:
                 raise AssertionError(f'{what}: not after {timeout} s; last state {engine}')
             time.sleep(0.05)
 
+    def count_stderr_lines(self, line):
+        return self.stderr_lines.count(line)
+
+    def wait_for_stderr_line(self, line, count=1, timeout=10):
+        """Whether standard error holds `line` `count` times within `timeout` s."""
+        deadline = time.monotonic() + timeout
+        while self.count_stderr_lines(line) < count:
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
+        return True
+
     def wait(self, timeout=30):
         """The exit code; kills the process when it overruns `timeout`."""
         try:

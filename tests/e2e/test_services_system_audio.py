@@ -3,6 +3,7 @@
 Wine's render loopback refuses the capture client, so a started capture
 fails inside the engine and stays started until "stop": the UI sees "start"
 answered true, then no event at all, and "stop" and a new "start" work.
+Standard error names the refused call and its code.
 """
 
 import time
@@ -17,6 +18,8 @@ from ui_port import UiPortError
 AUDIO = 'kestro/system_audio'
 AUDIO_EVENTS = 'kestro/system_audio_events'
 NO_STREAM = codec.Error('error', 'No active stream to cancel')
+# AUDCLNT_E_WRONG_ENDPOINT_TYPE: the line names the call and its code.
+GET_SERVICE_FAILED = 'Error: IAudioClient::GetService failed: 0x88890003'
 
 
 def events_within(port, seconds):
@@ -68,6 +71,11 @@ class TestCaptureOnWine:
         assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
         assert events_within(listening, 1.0) == []
         assert listening.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+
+    def test_the_refused_capture_client_leaves_a_line_with_its_code(self, shown_kestro, listening):
+        before = shown_kestro.count_stderr_lines(GET_SERVICE_FAILED)
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
+        assert shown_kestro.wait_for_stderr_line(GET_SERVICE_FAILED, before + 1), shown_kestro.stderr_lines
 
     def test_second_start_while_started_answers_true(self, listening):
         assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)

@@ -6,8 +6,7 @@
 
 namespace standin::internal {
 
-// Writes "standin: " + text and a line end in one write, then flushes, so
-// lines from several threads never interleave.
+// Writes "standin: " + text as one diagnostic line.
 void Diagnose(std::string_view text);
 
 }  // namespace standin::internal

@@ -19,3 +19,7 @@ const int installed = __sanitizer_install_malloc_and_free_hooks(CountAllocation,
 }  // namespace
 
 long kestro::testing::AllocationCount() { return installed != 0 ? allocations.load() : -1; }
+
+bool kestro::testing::FailAllocationAfter(int) {
+  return false;
+}

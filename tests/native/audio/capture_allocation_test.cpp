@@ -1,8 +1,11 @@
 // Each chunk costs two allocations in steady state: its block of samples and
-// its byte array.
+// its byte array. Start survives running out of memory.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "allocation_counter.h"
 #include "capture_probe.h"
@@ -34,6 +37,28 @@ TEST(CaptureAllocations, TwoPerChunkOnceRunning) {
   ASSERT_GE(at_chunk[0], 0) << "no allocation counter";
   for (int k = 10; k < chunks; ++k) {
     EXPECT_EQ(at_chunk[k] - at_chunk[k - 1], 2) << "chunk " << k;
+  }
+}
+
+// Start's first two allocations hold its callbacks. Failing either must
+// report to the error callback of that Start, not to an earlier one.
+TEST(CaptureAllocations, StartOutOfMemoryReportsToItsOwnErrorCallback) {
+  for (int successes : {0, 1}) {
+    AudioRecording silent;
+    silent.format = FloatFormat(16000, 1);
+    RecordedAudioSource source(silent);
+    CaptureProbe earlier;
+    CaptureProbe later;
+    KestroLoopbackCapture capture(source.Factory());
+    ASSERT_TRUE(capture.Start(10, earlier.OnChunk(), earlier.OnError()));
+    capture.Stop();
+    KestroLoopbackCapture::ChunkCallback on_chunk = later.OnChunk();
+    KestroLoopbackCapture::ErrorCallback on_error = later.OnError();
+    if (!FailAllocationAfter(successes)) GTEST_SKIP() << "allocations cannot be failed here";
+    EXPECT_FALSE(capture.Start(10, std::move(on_chunk), std::move(on_error)));
+    FailAllocationAfter(-1);
+    EXPECT_EQ(later.Errors(), std::vector<std::string>{"Failed to start capture thread"}) << successes;
+    EXPECT_EQ(earlier.Errors(), std::vector<std::string>{}) << successes;
   }
 }
 

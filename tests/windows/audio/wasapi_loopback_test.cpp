@@ -23,6 +23,8 @@ constexpr milliseconds kFailureTimeout{5000};
 // Far longer than a capture thread takes to fail here, had one been launched.
 constexpr milliseconds kQuietPeriod{500};
 const Errors kMissingCaptureClient{"WASAPI: GetService(IAudioCaptureClient) failed"};
+// AUDCLNT_E_WRONG_ENDPOINT_TYPE, as Wine gives it.
+constexpr char kMissingCaptureClientLine[] = "Error: IAudioClient::GetService failed: 0x88890003";
 
 bool AnyError(const std::vector<Chunk>&, const Errors& errors) { return !errors.empty(); }
 bool AnyCall(const std::vector<Chunk>& chunks, const Errors& errors) {
@@ -36,9 +38,13 @@ TEST(WasapiLoopbackUnderWine, ReportsTheMissingCaptureClientAndStaysStartedUntil
   KestroLoopbackCapture capture(
       [] { return CreateWasapiAudioEndpoint(EndpointFlow::kRenderLoopback); });
 
+  ::testing::internal::CaptureStderr();
   ASSERT_TRUE(capture.Start(kChunkMs, first.ChunkCallback(), first.ErrorCallback()));
-  ASSERT_TRUE(first.WaitUntil(kFailureTimeout, AnyError))
-      << "no error within " << kFailureTimeout.count() << " ms";
+  const bool failed = first.WaitUntil(kFailureTimeout, AnyError);
+  // The endpoint names the failed call and its code; the message above it does not.
+  const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(failed) << "no error within " << kFailureTimeout.count() << " ms";
+  EXPECT_NE(diagnostics.find(kMissingCaptureClientLine), std::string::npos) << diagnostics;
 
   // The failed capture keeps its flag: a new Start drops its callbacks.
   EXPECT_TRUE(capture.Start(kChunkMs, while_ended.ChunkCallback(), while_ended.ErrorCallback()));
