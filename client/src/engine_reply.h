@@ -13,7 +13,8 @@
 namespace flutter::internal {
 
 // What the messenger stores in the ReplyCallback it hands to a channel
-// handler: the only link of the reply chain that talks to the engine library.
+// handler: in the reply chain (ARCHITECTURE.md, Messaging), the only link
+// that talks to the engine library.
 // Callable from any thread. Copies of one reply share its response handle,
 // so a copied callback still answers only once: the engine library frees a
 // response handle when it is used.
