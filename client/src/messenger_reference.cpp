@@ -13,13 +13,11 @@ MessengerReference::~MessengerReference() {
   }
 }
 
-MessengerReference::EngineLock::EngineLock(FlutterDesktopMessengerRef messenger) {
-  if (messenger == nullptr) {
-    return;
-  }
-  locked_ = FlutterDesktopMessengerLock(messenger);
-  engine_available_ = FlutterDesktopMessengerIsAvailable(messenger);
-}
+// Members initialise in declaration order: the lock is taken before the
+// availability is tested.
+MessengerReference::EngineLock::EngineLock(FlutterDesktopMessengerRef messenger)
+    : locked_(messenger != nullptr ? FlutterDesktopMessengerLock(messenger) : nullptr),
+      engine_available_(messenger != nullptr && FlutterDesktopMessengerIsAvailable(messenger)) {}
 
 MessengerReference::EngineLock::~EngineLock() {
   if (locked_ != nullptr) {

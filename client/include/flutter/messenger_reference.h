@@ -53,8 +53,9 @@ class MessengerReference {
     bool engine_available() const { return engine_available_; }
 
    private:
-    FlutterDesktopMessengerRef locked_ = nullptr;
-    bool engine_available_ = false;
+    // What FlutterDesktopMessengerLock returned: null means nothing to unlock.
+    const FlutterDesktopMessengerRef locked_;
+    const bool engine_available_;
   };
 
   FlutterDesktopMessengerRef messenger_ = nullptr;
