@@ -13,11 +13,10 @@
 namespace flutter::internal {
 
 // What the messenger stores in the ReplyCallback it hands to a channel
-// handler: in the reply chain (ARCHITECTURE.md, Messaging), the only link
-// that talks to the engine library.
-// Callable from any thread. Copies of one reply share its response handle,
-// so a copied callback still answers only once: the engine library frees a
-// response handle when it is used.
+// handler; in the reply chain (ARCHITECTURE.md, Messaging) the only link that
+// talks to the engine library. Callable from any thread. Copies of one reply
+// share its response handle, so a copied callback still answers only once:
+// the engine library frees a response handle when it is used.
 class EngineReply {
  public:
   EngineReply(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle);
