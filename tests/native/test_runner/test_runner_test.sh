@@ -14,6 +14,8 @@ fail() {
 }
 
 # run FAILING_PRESET: test.sh in a fresh tree where that preset fails to build.
+# The stand-ins' own variables expand when they run, not here.
+# shellcheck disable=SC2016
 run() {
   tree=$(mktemp -d)
   mkdir -p "$tree/scripts/testbed" "$tree/tests/e2e" "$tree/bin" "$tree/build/windows/dist"
