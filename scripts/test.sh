@@ -65,27 +65,52 @@ run_pytest() {
   failed=$((failed + $(count failed) + $(count error)))
 }
 
+# Presets built in this run. A suite runs only on what this run built, never
+# on what an earlier build left in build/.
+declare -A built=()
+
+# True when every preset named was built in this run; otherwise `suite` is
+# reported as not run and counted as failed.
+built_for() {
+  local suite=$1 preset
+  shift
+  for preset in "$@"; do
+    if [ -z "${built[$preset]:-}" ]; then
+      echo "$suite not run: the $preset build failed"
+      failed=$((failed + 1))
+      return 1
+    fi
+  done
+}
+
 scripts/deps.sh || { echo "0 passed, 1 failed"; exit 1; }
 
 for preset in native native-asan native-tsan fuzz windows; do
-  build "$preset" || continue
+  build "$preset" && built[$preset]=1
   case "$preset" in
-    native|native-asan|native-tsan|fuzz) run_ctest "$preset" ;;
+    native|native-asan|native-tsan|fuzz) built_for "ctest --preset $preset" "$preset" && run_ctest "$preset" ;;
   esac
 done
 
 # The Windows build runs under Wine in a private test bed (Xvfb, PulseAudio,
-# Wine prefix), torn down whatever happens.
-stage "Wine test bed"
-trap 'scripts/testbed/down.sh >/dev/null 2>&1' EXIT
-if scripts/testbed/up.sh; then
-  # shellcheck disable=SC1091
-  . build/testbed/env.sh
-  [ -d build/windows ] && run_ctest windows-wine
-  run_pytest
-else
-  echo "the Wine test bed did not come up"
-  failed=$((failed + 1))
+# Wine prefix), torn down whatever happens. The e2e suite also runs this
+# run's kestro-wire, not one left in another build folder.
+run_wine=
+run_e2e=
+built_for "ctest --preset windows-wine" windows && run_wine=1
+built_for "the e2e suite" windows native && run_e2e=1
+if [ -n "$run_wine$run_e2e" ]; then
+  stage "Wine test bed"
+  trap 'scripts/testbed/down.sh >/dev/null 2>&1' EXIT
+  if scripts/testbed/up.sh; then
+    # shellcheck disable=SC1091
+    . build/testbed/env.sh
+    [ -n "$run_wine" ] && run_ctest windows-wine
+    [ -n "$run_e2e" ] && KESTRO_WIRE=$PWD/build/native/tools/kestro-wire/kestro-wire run_pytest
+  else
+    echo "the Wine test bed did not come up"
+    failed=$((failed + 1))
+  fi
 fi
 
 echo

@@ -32,17 +32,17 @@ std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* argum
 }
 
 void ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
-                        const EngineSendGate& send_gate) {
+                        const flutter::MessengerReference& messenger) {
   const std::shared_ptr<flutter::EventSink> sink = sink_slot.Get();
   if (!sink) return;
   const flutter::EncodableValue event(std::move(chunk));
-  send_gate.SendIfEngineAvailable([&] { sink->EmitEvent(&event); });
+  messenger.IfEngineAvailable([&] { sink->EmitEvent(&event); });
 }
 
 void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result,
                            const std::shared_ptr<KestroLoopbackCapture>& capture,
                            const std::shared_ptr<EventSinkSlot>& sink_slot,
-                           const std::shared_ptr<const EngineSendGate>& send_gate) {
+                           const flutter::MessengerReference& messenger) {
   const std::string& method = call.method_name();
   if (method == "is_supported") {
     result->Success(flutter::EncodableValue(true));
@@ -50,8 +50,8 @@ void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flut
     const std::int32_t chunk_ms = ChunkMillisecondsFromArguments(call.arguments());
     const bool started = capture->Start(
         chunk_ms,
-        [sink_slot, send_gate](std::vector<std::uint8_t> chunk) {
-          ForwardChunkToSink(std::move(chunk), *sink_slot, *send_gate);
+        [sink_slot, messenger](std::vector<std::uint8_t> chunk) {
+          ForwardChunkToSink(std::move(chunk), *sink_slot, messenger);
         },
         [](const std::string&) {});
     result->Success(flutter::EncodableValue(started));
@@ -78,7 +78,9 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
   // messenger and keep what they need alive.
   flutter::EventChannel events(messenger, kEventChannel, codec);
   auto sink_slot = std::make_shared<EventSinkSlot>();
-  auto send_gate = std::make_shared<const EngineSendGate>(engine->MessengerHandle());
+  // Held by the handlers, so that the capture thread can still test the
+  // engine's availability once the engine has shut down.
+  const flutter::MessengerReference engine_messenger(engine->MessengerHandle());
   events.SetStreamHandler(std::make_unique<flutter::StreamHandlerFunctions>(
       [sink_slot](const flutter::EncodableValue*, std::unique_ptr<flutter::EventSink>&& sink)
           -> std::unique_ptr<flutter::StreamHandlerError> {
@@ -92,8 +94,9 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
 
   flutter::MethodChannel methods(messenger, kMethodChannel, codec);
   methods.SetMethodCallHandler(
-      [capture, sink_slot, send_gate](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-        HandleSystemAudioCall(call, std::move(result), capture, sink_slot, send_gate);
+      [capture, sink_slot, engine_messenger](const flutter::MethodCall& call,
+                                             std::unique_ptr<flutter::MethodResult> result) {
+        HandleSystemAudioCall(call, std::move(result), capture, sink_slot, engine_messenger);
       });
 }
 

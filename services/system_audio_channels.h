@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "audio_endpoint.h"
-#include "engine_send_gate.h"
 #include "event_sink_slot.h"
 #include "flutter/encodable_value.h"
 #include "flutter/flutter_engine.h"
+#include "flutter/messenger_reference.h"
 #include "flutter/method_call.h"
 #include "flutter/method_result.h"
 #include "loopback_capture.h"
@@ -19,8 +19,9 @@
 namespace kestro {
 
 // Installs both channels on the engine's messenger. The capture engine, the
-// sink slot and the send gate live as long as the channel handlers, that is
-// until the engine goes. A null engine installs nothing.
+// sink slot and a reference on the engine library's messenger live as long
+// as the channel handlers, that is until the engine goes. A null engine
+// installs nothing.
 void InstallSystemAudioChannels(flutter::FlutterEngine* engine);
 // The same, capturing from `endpoint_factory` instead of the default device.
 void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFactory endpoint_factory);
@@ -32,12 +33,12 @@ std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* argum
 void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result,
                            const std::shared_ptr<KestroLoopbackCapture>& capture,
                            const std::shared_ptr<EventSinkSlot>& sink_slot,
-                           const std::shared_ptr<const EngineSendGate>& send_gate);
+                           const flutter::MessengerReference& messenger);
 
 // Sends one chunk as a byte-list event to the current listener, on the
 // capture thread; dropped when nobody listens or the engine is gone.
 void ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
-                        const EngineSendGate& send_gate);
+                        const flutter::MessengerReference& messenger);
 
 }  // namespace kestro
 

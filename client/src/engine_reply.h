@@ -8,36 +8,32 @@
 #include <memory>
 
 #include "flutter/engine_library.h"
+#include "flutter/messenger_reference.h"
 
 namespace flutter::internal {
 
-// Stored in a ReplyCallback. Callable from any thread. Copies of one reply
+// What the messenger stores in the ReplyCallback it hands to a channel
+// handler; in the reply chain (ARCHITECTURE.md, Messaging) the only link that
+// talks to the engine library. Callable from any thread. Copies of one reply
 // share its response handle, so a copied callback still answers only once:
 // the engine library frees a response handle when it is used.
 class EngineReply {
  public:
-  // Takes over one messenger reference added with FlutterDesktopMessengerAddRef;
-  // the last copy of the reply, on whatever thread, releases it.
-  EngineReply(FlutterDesktopMessengerRef added_reference, const FlutterDesktopMessageResponseHandle* response_handle);
+  EngineReply(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle);
 
   // Sends the answer unless the engine is gone or the message was answered
   // already; holds the engine library's messenger lock throughout.
   void operator()(const uint8_t* reply, size_t reply_size) const;
 
  private:
-  // One allocation for everything the copies share.
+  // One allocation for everything the copies share; the last copy, on
+  // whatever thread, releases the messenger reference.
   struct Shared {
-    Shared(FlutterDesktopMessengerRef added_reference, const FlutterDesktopMessageResponseHandle* response_handle);
-    ~Shared();
-    Shared(const Shared&) = delete;
-    Shared& operator=(const Shared&) = delete;
+    Shared(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle);
 
-    const FlutterDesktopMessengerRef messenger;
+    const MessengerReference messenger;
     std::atomic<const FlutterDesktopMessageResponseHandle*> response_handle;
   };
-
-  static std::shared_ptr<Shared> ShareReference(FlutterDesktopMessengerRef added_reference,
-                                                const FlutterDesktopMessageResponseHandle* response_handle);
 
   std::shared_ptr<Shared> shared_;
 };

@@ -16,9 +16,9 @@ void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger, const FlutterD
     if (handler == nullptr || message == nullptr) {
       return;
     }
-    // The added reference lives exactly as long as the reply or whatever
-    // the handler moves it into.
-    ReplyCallback reply = EngineReply(FlutterDesktopMessengerAddRef(messenger), message->response_handle);
+    // The reference lives exactly as long as the reply or whatever the
+    // handler moves it into.
+    ReplyCallback reply = EngineReply(MessengerReference(messenger), message->response_handle);
     (*handler)(message->message, message->message_size, std::move(reply));
   });
 }

@@ -10,6 +10,8 @@
 namespace flutter {
 
 // Receives the answer to a message: null bytes with length 0 is an empty answer.
+// In the reply chain (ARCHITECTURE.md, Messaging) the messenger fills it with
+// an EngineReply.
 using ReplyCallback = std::function<void(const uint8_t* reply, size_t reply_size)>;
 
 // Handles one incoming message; `reply` answers it, at most once, on any thread.

@@ -12,6 +12,8 @@
 
 namespace flutter {
 
+// In the reply chain (ARCHITECTURE.md, Messaging): what a method call
+// handler answers through; hands the encoded answer to its PendingReply.
 class EngineMethodResult : public MethodResult {
  public:
   // `codec` is not owned.

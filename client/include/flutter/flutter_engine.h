@@ -28,8 +28,9 @@ class FlutterEngine : public PluginRegistry {
 
   // The messenger every channel of this engine is made on.
   BinaryMessenger* Messenger() const { return messenger_.get(); }
-  // The engine library's handle behind Messenger(), for senders on other
-  // threads that must test the engine's availability under its lock.
+  // The engine library's handle behind Messenger(), for the MessengerReference
+  // of senders on other threads, which must test the engine's availability
+  // under its lock.
   FlutterDesktopMessengerRef MessengerHandle() const {
     return messenger_ ? messenger_->messenger_handle() : nullptr;
   }

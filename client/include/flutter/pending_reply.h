@@ -9,6 +9,8 @@
 
 namespace flutter {
 
+// In the reply chain (ARCHITECTURE.md, Messaging): the one-shot guard between
+// an EngineMethodResult and the message's ReplyCallback.
 class PendingReply {
  public:
   explicit PendingReply(ReplyCallback reply);

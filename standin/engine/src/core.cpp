@@ -119,6 +119,7 @@ std::optional<EngineInfo> Core::Info(EngineId id) {
   info.redraw_requests = engine->redraw_requests;
   info.frames_rendered = engine->frames_rendered;
   info.host_messenger_references = engine->host_messenger_references;
+  info.messenger_locked = engine->messenger.lock.Held();
   return info;
 }
 

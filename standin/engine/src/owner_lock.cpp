@@ -21,4 +21,9 @@ bool OwnerLock::Unlock() {
   return true;
 }
 
+bool OwnerLock::Held() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return depth_ > 0;
+}
+
 }  // namespace standin::internal

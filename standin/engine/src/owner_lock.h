@@ -17,9 +17,12 @@ class OwnerLock {
   void Lock();
   // False (and nothing released) when the calling thread does not hold it.
   bool Unlock();
+  // Whether any thread holds it. Never waits for the lock itself, so it may
+  // be asked under the core mutex.
+  bool Held() const;
 
  private:
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable released_;
   std::thread::id owner_;
   int depth_ = 0;

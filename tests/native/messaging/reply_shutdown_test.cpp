@@ -1,8 +1,12 @@
-// Results answered on another thread while the engine shuts down: each
-// answer either arrives or is dropped, never sent to a dead engine.
+// The send protocol against shutdown: whatever acts on the engine from
+// another thread does so under the messenger lock while the engine is there,
+// or not at all. Results answered while the engine shuts down either arrive
+// or are dropped, never sent to a dead engine.
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
+#include "flutter/messenger_reference.h"
 #include "flutter/method_channel.h"
 #include "messaging_test_support.h"
 
@@ -57,6 +61,38 @@ TEST_F(ReplyShutdownTest, UnansweredResultsReleaseTheMessengerAfterShutdown) {
   releasing.join();
   const std::string written = testing::internal::GetCapturedStderr();
   EXPECT_EQ(written.size(), 4 * std::string("Warning: Failed to respond to a message. This is a memory leak.\n").size());
+  EXPECT_TRUE(NoMisuse());
+}
+
+class MessengerReferenceTest : public MessagingTest {
+ protected:
+  standin::EngineInfo Engine() const { return *standin::GetEngine(engine_id_); }
+};
+
+TEST_F(MessengerReferenceTest, ActsUnderTheLockWhileTheEngineIsThereAndNeverAfter) {
+  flutter::MessengerReference reference(controller_->Engine()->MessengerHandle());
+  bool locked_while_acting = false;
+  EXPECT_TRUE(reference.IfEngineAvailable([&] { locked_while_acting = Engine().messenger_locked; }));
+  EXPECT_TRUE(locked_while_acting);
+
+  EXPECT_THROW(reference.IfEngineAvailable([] { throw std::runtime_error("send failed"); }), std::runtime_error);
+  EXPECT_FALSE(Engine().messenger_locked) << "an exception left the messenger locked";
+
+  // Copies hold references of their own; a move hands its one over.
+  flutter::MessengerReference copy = reference;
+  flutter::MessengerReference moved = std::move(copy);
+  EXPECT_EQ(Engine().host_messenger_references, 2);
+
+  controller_.reset();
+  bool acted = false;
+  EXPECT_FALSE(moved.IfEngineAvailable([&] { acted = true; }));
+  EXPECT_FALSE(flutter::MessengerReference().IfEngineAvailable([&] { acted = true; }));
+  EXPECT_FALSE(acted);
+  EXPECT_FALSE(Engine().messenger_locked);
+
+  reference = flutter::MessengerReference();
+  moved = std::move(reference);
+  EXPECT_EQ(Engine().host_messenger_references, 0);
   EXPECT_TRUE(NoMisuse());
 }
 

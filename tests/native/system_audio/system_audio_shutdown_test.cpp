@@ -31,7 +31,7 @@ TEST_F(SystemAudioShutdown, DestroyingTheViewControllerWhileCaptureRuns) {
     const standin::Counters counters = standin::GetCounters();
     ASSERT_EQ(counters.sends_after_engine_gone, 0) << "round " << round;
     ASSERT_EQ(counters.unbalanced_calls, 0) << "round " << round;
-    // The send gate's messenger reference went with the capture engine.
+    // The handlers' messenger references went with the capture engine.
     ASSERT_EQ(standin::GetEngine(engine_id_)->host_messenger_references, 0) << "round " << round;
     const auto events = Events();
     const std::vector<std::int16_t> samples = SamplesOf(events);

@@ -96,6 +96,8 @@ struct EngineInfo {
   int frames_rendered = 0;
   // References added with FlutterDesktopMessengerAddRef and not yet released.
   int host_messenger_references = 0;
+  // Whether a thread holds FlutterDesktopMessengerLock on its messenger.
+  bool messenger_locked = false;
 };
 
 std::optional<EngineInfo> GetEngine(EngineId engine);
