@@ -12,7 +12,7 @@ namespace {
 constexpr auto kIdleSleep = std::chrono::milliseconds(5);
 
 // The engine whose capture thread this is, if any. Lets Stop recognise a
-// call from a callback without reading `capture_thread`, which Start may
+// call from a callback without reading `capture_thread_`, which Start may
 // still be assigning when the new thread's first callback runs.
 thread_local const KestroLoopbackCapture* capturing_for = nullptr;
 
@@ -38,31 +38,31 @@ void CallErrorCallback(const KestroLoopbackCapture::ErrorCallback& callback, con
 KestroLoopbackCapture::KestroLoopbackCapture() : KestroLoopbackCapture(CreateSystemAudioEndpoint) {}
 
 KestroLoopbackCapture::KestroLoopbackCapture(AudioEndpointFactory endpoint_factory)
-    : endpoint_factory(std::move(endpoint_factory)) {}
+    : endpoint_factory_(std::move(endpoint_factory)) {}
 
 KestroLoopbackCapture::~KestroLoopbackCapture() { Stop(); }
 
 bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback,
                                   ErrorCallback error_callback) {
-  if (running.exchange(true)) return true;
-  if (capture_thread.joinable()) capture_thread.join();
+  if (running_.exchange(true)) return true;
+  if (capture_thread_.joinable()) capture_thread_.join();
   std::shared_ptr<const ErrorCallback> error_holder;
   try {
     error_holder = std::make_shared<const ErrorCallback>(std::move(error_callback));
     auto chunk_holder = std::make_shared<const ChunkCallback>(std::move(chunk_callback));
     {
-      std::lock_guard<std::mutex> lock(callback_mutex);
-      on_chunk = std::move(chunk_holder);
-      on_error = error_holder;
+      std::lock_guard<std::mutex> lock(callback_mutex_);
+      on_chunk_ = std::move(chunk_holder);
+      on_error_ = error_holder;
     }
-    read_position = 0;
-    mono_input.clear();
-    pending_output.clear();
-    stopped_by_callback = false;
-    capture_thread = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms);
+    read_position_ = 0;
+    mono_input_.clear();
+    pending_output_.clear();
+    stopped_by_callback_ = false;
+    capture_thread_ = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms);
     return true;
   } catch (...) {
-    running.store(false);
+    running_.store(false);
     // To this Start's callback, even when no holder could be made for it
     // (then it was never moved from).
     CallErrorCallback(error_holder ? *error_holder : error_callback, "Failed to start capture thread");
@@ -71,14 +71,14 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
 }
 
 void KestroLoopbackCapture::Stop() {
-  running.exchange(false);
+  running_.exchange(false);
   if (capturing_for == this) {
     // Called from a callback: the thread cannot join itself. It ends when
     // the callback returns, and a later Start or Stop joins it.
-    stopped_by_callback = true;
+    stopped_by_callback_ = true;
     return;
   }
-  if (capture_thread.joinable()) capture_thread.join();
+  if (capture_thread_.joinable()) capture_thread_.join();
 }
 
 void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
@@ -87,16 +87,16 @@ void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
     CaptureLoop(chunk_ms);
   } catch (const std::bad_alloc&) {
     // The endpoint is already torn down by the unwinding.
-    running.store(false);
+    running_.store(false);
     ReportError("Capture stopped: out of memory");
   } catch (...) {
-    running.store(false);
+    running_.store(false);
     ReportError("Capture stopped: unexpected failure");
   }
 }
 
 void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms) {
-  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory ? endpoint_factory() : nullptr;
+  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
   if (!endpoint) {
     ReportError("WASAPI: failed to create MMDeviceEnumerator");
     return;
@@ -105,7 +105,7 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms) {
   endpoint->RegisterThread();
   endpoint->EnterApartment();
   if (!OpenStream(*endpoint)) return;
-  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate));
+  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate_));
 }  // destroying the endpoint tears the session down
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
@@ -143,15 +143,15 @@ bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
 }
 
 bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format) {
-  sample_rate = static_cast<std::int32_t>(format.samples_per_second);
-  channel_count = format.channels;
-  is_float = IsFloatFormat(format);
+  sample_rate_ = static_cast<std::int32_t>(format.samples_per_second);
+  channel_count_ = format.channels;
+  is_float_ = IsFloatFormat(format);
   const char* rejection = nullptr;
-  if (is_float && format.bits_per_sample != 32) {
+  if (is_float_ && format.bits_per_sample != 32) {
     rejection = "WASAPI: unsupported float bit depth";
-  } else if (!is_float && format.bits_per_sample != 16) {
+  } else if (!is_float_ && format.bits_per_sample != 16) {
     rejection = "WASAPI: unsupported PCM bit depth";
-  } else if (sample_rate <= 0) {
+  } else if (sample_rate_ <= 0) {
     // No resampling step exists for it: 0 would never advance and a rate
     // beyond 32 bits would read before the input.
     rejection = "WASAPI: unsupported sample rate";
@@ -166,7 +166,7 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
                                         double step) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
-  const ResamplerState state{read_position, mono_input, pending_output};
+  const ResamplerState state{read_position_, mono_input_, pending_output_};
   while (KeepCapturing()) {
     std::uint32_t waiting = 0;
     if (!endpoint.GetNextPacketSize(waiting)) {
@@ -179,18 +179,18 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
     }
     while (waiting != 0 && KeepCapturing()) {
       AudioPacket packet;
-      // `running` is cleared before the report, so that an owner reacting
+      // `running_` is cleared before the report, so that an owner reacting
       // to the message can start again at once.
       if (!endpoint.GetBuffer(packet)) {
-        running.store(false);
+        running_.store(false);
         ReportError("WASAPI: GetBuffer failed");
         return;
       }
-      DownMixPacket(packet, channel_count, is_float, mono_input);
+      DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);
       if (!endpoint.GetNextPacketSize(waiting)) {
-        running.store(false);
+        running_.store(false);
         ReportError("WASAPI: GetNextPacketSize failed (inner)");
         return;
       }
@@ -198,14 +198,14 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
   }
 }
 
-bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback && running.load(); }
+bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback_ && running_.load(); }
 
 void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
   std::vector<std::uint8_t> bytes = ChunkBytes(block);
   std::shared_ptr<const ChunkCallback> callback;
   {
-    std::lock_guard<std::mutex> lock(callback_mutex);
-    callback = on_chunk;
+    std::lock_guard<std::mutex> lock(callback_mutex_);
+    callback = on_chunk_;
   }
   if (!callback || !*callback) return;
   try {
@@ -218,8 +218,8 @@ void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
 void KestroLoopbackCapture::ReportError(const char* message) noexcept {
   std::shared_ptr<const ErrorCallback> callback;
   {
-    std::lock_guard<std::mutex> lock(callback_mutex);
-    callback = on_error;
+    std::lock_guard<std::mutex> lock(callback_mutex_);
+    callback = on_error_;
   }
   if (callback) CallErrorCallback(*callback, message);
 }

@@ -55,26 +55,26 @@ class KestroLoopbackCapture {
   void EmitChunk(std::vector<std::int16_t> block);
   void ReportError(const char* message) noexcept;
 
-  const AudioEndpointFactory endpoint_factory;
+  const AudioEndpointFactory endpoint_factory_;
 
-  std::atomic<bool> running{false};
-  std::thread capture_thread;
-  std::mutex callback_mutex;
+  std::atomic<bool> running_{false};
+  std::thread capture_thread_;
+  std::mutex callback_mutex_;
   // Held through shared pointers so that the capture thread takes its copy
   // under the lock without allocating.
-  std::shared_ptr<const ChunkCallback> on_chunk;
-  std::shared_ptr<const ErrorCallback> on_error;
+  std::shared_ptr<const ChunkCallback> on_chunk_;
+  std::shared_ptr<const ErrorCallback> on_error_;
 
   // Capture thread only while it runs; Start resets them before launching.
-  std::int32_t sample_rate = 48000;
-  std::int32_t channel_count = 2;
-  bool is_float = true;
-  double read_position = 0;
-  std::vector<float> mono_input;
-  std::vector<std::int16_t> pending_output;
+  std::int32_t sample_rate_ = 48000;
+  std::int32_t channel_count_ = 2;
+  bool is_float_ = true;
+  double read_position_ = 0;
+  std::vector<float> mono_input_;
+  std::vector<std::int16_t> pending_output_;
   // Set when a callback calls Stop: the loop must end even if a later Start
-  // sets `running` again before the loop has seen it clear.
-  bool stopped_by_callback = false;
+  // sets `running_` again before the loop has seen it clear.
+  bool stopped_by_callback_ = false;
 };
 
 }  // namespace kestro

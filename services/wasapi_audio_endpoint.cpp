@@ -58,46 +58,46 @@ using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CloseWith<CoTaskMemFree>>;
 // client first.
 class WasapiAudioEndpoint final : public AudioEndpoint {
  public:
-  explicit WasapiAudioEndpoint(EndpointFlow flow) : flow(flow) {}
+  explicit WasapiAudioEndpoint(EndpointFlow flow) : flow_(flow) {}
 
   ~WasapiAudioEndpoint() override {
-    if (started) Succeeded("IAudioClient::Stop", audio_client->Stop());
+    if (started_) Succeeded("IAudioClient::Stop", audio_client_->Stop());
   }
 
   bool RegisterThread() override {
     DWORD task_index = 0;
-    mmcss.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
-    if (!mmcss) ReportPlatformFailure("AvSetMmThreadCharacteristicsW", GetLastError());
-    return static_cast<bool>(mmcss);
+    mmcss_.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
+    if (!mmcss_) ReportPlatformFailure("AvSetMmThreadCharacteristicsW", GetLastError());
+    return static_cast<bool>(mmcss_);
   }
 
-  bool EnterApartment() override { return Succeeded("CoInitializeEx", apartment.Enter(COINIT_MULTITHREADED)); }
+  bool EnterApartment() override { return Succeeded("CoInitializeEx", apartment_.Enter(COINIT_MULTITHREADED)); }
 
   bool CreateEnumerator() override {
     return Succeeded(
         "CoCreateInstance(MMDeviceEnumerator)",
-        CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, enumerator.PutVoid()));
+        CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, enumerator_.PutVoid()));
   }
 
   bool GetDefaultDevice() override {
-    if (!enumerator) return false;
-    const EDataFlow data_flow = flow == EndpointFlow::kRenderLoopback ? eRender : eCapture;
+    if (!enumerator_) return false;
+    const EDataFlow data_flow = flow_ == EndpointFlow::kRenderLoopback ? eRender : eCapture;
     return Succeeded("IMMDeviceEnumerator::GetDefaultAudioEndpoint",
-                     enumerator->GetDefaultAudioEndpoint(data_flow, eConsole, device.Put()));
+                     enumerator_->GetDefaultAudioEndpoint(data_flow, eConsole, device_.Put()));
   }
 
   bool ActivateClient() override {
-    if (!device) return false;
+    if (!device_) return false;
     return Succeeded("IMMDevice::Activate",
-                     device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr, audio_client.PutVoid()));
+                     device_->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr, audio_client_.PutVoid()));
   }
 
   bool GetMixFormat(MixFormat& format) override {
-    if (!audio_client) return false;
-    if (!Succeeded("IAudioClient::GetMixFormat", audio_client->GetMixFormat(mix_format.Put())) || !mix_format) {
+    if (!audio_client_) return false;
+    if (!Succeeded("IAudioClient::GetMixFormat", audio_client_->GetMixFormat(mix_format_.Put())) || !mix_format_) {
       return false;
     }
-    const WAVEFORMATEX* raw = mix_format.Get();
+    const WAVEFORMATEX* raw = mix_format_.Get();
     format = MixFormat{};
     format.format_tag = raw->wFormatTag;
     format.channels = raw->nChannels;
@@ -110,43 +110,43 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     return true;
   }
 
-  void FreeMixFormat() override { mix_format.Reset(); }
+  void FreeMixFormat() override { mix_format_.Reset(); }
 
   bool Initialize() override {
-    if (!audio_client || !mix_format) return false;
-    const DWORD stream_flags = flow == EndpointFlow::kRenderLoopback ? kLoopbackFlag : 0;
-    const HRESULT result = audio_client->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags,
-                                                    kBufferDuration, 0, mix_format.Get(), nullptr);
-    mix_format.Reset();
+    if (!audio_client_ || !mix_format_) return false;
+    const DWORD stream_flags = flow_ == EndpointFlow::kRenderLoopback ? kLoopbackFlag : 0;
+    const HRESULT result = audio_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags,
+                                                    kBufferDuration, 0, mix_format_.Get(), nullptr);
+    mix_format_.Reset();
     return Succeeded("IAudioClient::Initialize", result);
   }
 
   bool GetCaptureClient() override {
-    if (!audio_client) return false;
+    if (!audio_client_) return false;
     return Succeeded("IAudioClient::GetService",
-                     audio_client->GetService(kIidIAudioCaptureClient, capture_client.PutVoid()));
+                     audio_client_->GetService(kIidIAudioCaptureClient, capture_client_.PutVoid()));
   }
 
   bool StartClient() override {
-    if (!audio_client) return false;
-    started = Succeeded("IAudioClient::Start", audio_client->Start());
-    return started;
+    if (!audio_client_) return false;
+    started_ = Succeeded("IAudioClient::Start", audio_client_->Start());
+    return started_;
   }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
-    if (!capture_client) return false;
+    if (!capture_client_) return false;
     UINT32 size = 0;
-    if (!Succeeded("IAudioCaptureClient::GetNextPacketSize", capture_client->GetNextPacketSize(&size))) return false;
+    if (!Succeeded("IAudioCaptureClient::GetNextPacketSize", capture_client_->GetNextPacketSize(&size))) return false;
     frames = size;
     return true;
   }
 
   bool GetBuffer(AudioPacket& packet) override {
-    if (!capture_client) return false;
+    if (!capture_client_) return false;
     BYTE* data = nullptr;
     UINT32 frames = 0;
     DWORD flags = 0;
-    const HRESULT result = capture_client->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
+    const HRESULT result = capture_client_->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
     if (!Succeeded("IAudioCaptureClient::GetBuffer", result)) return false;
     packet.data = data;
     packet.frames = frames;
@@ -155,20 +155,20 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   }
 
   bool ReleaseBuffer(std::uint32_t frames) override {
-    if (!capture_client) return false;
-    return Succeeded("IAudioCaptureClient::ReleaseBuffer", capture_client->ReleaseBuffer(frames));
+    if (!capture_client_) return false;
+    return Succeeded("IAudioCaptureClient::ReleaseBuffer", capture_client_->ReleaseBuffer(frames));
   }
 
  private:
-  const EndpointFlow flow;
-  MmcssRegistration mmcss;
-  ComApartment apartment;
-  ComPtr<IMMDeviceEnumerator> enumerator;
-  ComPtr<IMMDevice> device;
-  ComPtr<IAudioClient> audio_client;
-  ComPtr<IAudioCaptureClient> capture_client;
-  MixFormatMemory mix_format;
-  bool started = false;
+  const EndpointFlow flow_;
+  MmcssRegistration mmcss_;
+  ComApartment apartment_;
+  ComPtr<IMMDeviceEnumerator> enumerator_;
+  ComPtr<IMMDevice> device_;
+  ComPtr<IAudioClient> audio_client_;
+  ComPtr<IAudioCaptureClient> capture_client_;
+  MixFormatMemory mix_format_;
+  bool started_ = false;
 };
 
 }  // namespace

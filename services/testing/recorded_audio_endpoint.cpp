@@ -93,36 +93,36 @@ struct RecordedAudioSource::State {
 
 class RecordedAudioSource::Endpoint final : public AudioEndpoint {
  public:
-  explicit Endpoint(std::shared_ptr<State> state) : state(std::move(state)) {}
+  explicit Endpoint(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
   ~Endpoint() override {
-    if (mix_format_held) state->Append("FreeMixFormat");
+    if (mix_format_held_) state_->Append("FreeMixFormat");
     const std::pair<bool, const char*> teardown[] = {
-        {started, "StopClient"},          {capture_client, "ReleaseCaptureClient"},
-        {audio_client, "ReleaseAudioClient"}, {device, "ReleaseDevice"},
-        {enumerator, "ReleaseEnumerator"}, {apartment, "LeaveApartment"},
-        {registered, "UnregisterThread"},
+        {started_, "StopClient"},          {capture_client_, "ReleaseCaptureClient"},
+        {audio_client_, "ReleaseAudioClient"}, {device_, "ReleaseDevice"},
+        {enumerator_, "ReleaseEnumerator"}, {apartment_, "LeaveApartment"},
+        {registered_, "UnregisterThread"},
     };
     for (const auto& [held, entry] : teardown) {
-      if (held) state->Append(entry);
+      if (held) state_->Append(entry);
     }
   }
 
-  bool RegisterThread() override { return SetUp(EndpointStep::kRegisterThread, registered); }
-  bool EnterApartment() override { return SetUp(EndpointStep::kEnterApartment, apartment); }
-  bool CreateEnumerator() override { return SetUp(EndpointStep::kCreateEnumerator, enumerator); }
-  bool GetDefaultDevice() override { return SetUp(EndpointStep::kGetDefaultDevice, device); }
-  bool ActivateClient() override { return SetUp(EndpointStep::kActivateClient, audio_client); }
+  bool RegisterThread() override { return SetUp(EndpointStep::kRegisterThread, registered_); }
+  bool EnterApartment() override { return SetUp(EndpointStep::kEnterApartment, apartment_); }
+  bool CreateEnumerator() override { return SetUp(EndpointStep::kCreateEnumerator, enumerator_); }
+  bool GetDefaultDevice() override { return SetUp(EndpointStep::kGetDefaultDevice, device_); }
+  bool ActivateClient() override { return SetUp(EndpointStep::kActivateClient, audio_client_); }
 
   bool GetMixFormat(MixFormat& format) override {
-    if (!SetUp(EndpointStep::kGetMixFormat, mix_format_held)) return false;
-    format = state->recording.format;
+    if (!SetUp(EndpointStep::kGetMixFormat, mix_format_held_)) return false;
+    format = state_->recording.format;
     return true;
   }
 
   void FreeMixFormat() override {
-    if (mix_format_held) state->Append("FreeMixFormat");
-    mix_format_held = false;
+    if (mix_format_held_) state_->Append("FreeMixFormat");
+    mix_format_held_ = false;
   }
 
   bool Initialize() override {
@@ -132,70 +132,70 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     return initialized;
   }
 
-  bool GetCaptureClient() override { return SetUp(EndpointStep::kGetCaptureClient, capture_client); }
-  bool StartClient() override { return SetUp(EndpointStep::kStartClient, started); }
+  bool GetCaptureClient() override { return SetUp(EndpointStep::kGetCaptureClient, capture_client_); }
+  bool StartClient() override { return SetUp(EndpointStep::kStartClient, started_); }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
-    if (state->Fails(EndpointStep::kGetNextPacketSize)) return false;
-    std::lock_guard<std::mutex> lock(state->mutex);
-    if (state->next_packet < state->available) {
-      frames = state->recording.packets[state->next_packet].frames;
+    if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (state_->next_packet < state_->available) {
+      frames = state_->recording.packets[state_->next_packet].frames;
       return true;
     }
     frames = 0;
-    if (!state->packet_taken && !state->drained) {
-      state->drained = true;
-      state->drained_changed.notify_all();
+    if (!state_->packet_taken && !state_->drained) {
+      state_->drained = true;
+      state_->drained_changed.notify_all();
     }
     return true;
   }
 
   bool GetBuffer(AudioPacket& packet) override {
-    if (state->Fails(EndpointStep::kGetBuffer)) return false;
-    std::lock_guard<std::mutex> lock(state->mutex);
-    const auto& recording = state->recording;
-    if (state->next_packet >= state->available) {
+    if (state_->Fails(EndpointStep::kGetBuffer)) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto& recording = state_->recording;
+    if (state_->next_packet >= state_->available) {
       packet = AudioPacket{};
       return true;
     }
-    const RecordedPacket& next = recording.packets[state->next_packet++];
+    const RecordedPacket& next = recording.packets[state_->next_packet++];
     packet.data = next.null_data ? nullptr : recording.stream.data() + next.offset;
     packet.frames = next.frames;
     packet.flags = next.flags;
-    state->packet_taken = true;
+    state_->packet_taken = true;
     return true;
   }
 
   bool ReleaseBuffer(std::uint32_t) override {
-    if (state->Fails(EndpointStep::kReleaseBuffer)) return false;
-    std::lock_guard<std::mutex> lock(state->mutex);
-    state->packet_taken = false;
+    if (state_->Fails(EndpointStep::kReleaseBuffer)) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->packet_taken = false;
     return true;
   }
 
  private:
   bool SetUp(EndpointStep step, bool& obtained) {
-    obtained = !state->Fails(step);
-    state->Append(std::string(EndpointStepName(step)) + (obtained ? "" : " failed"));
+    obtained = !state_->Fails(step);
+    state_->Append(std::string(EndpointStepName(step)) + (obtained ? "" : " failed"));
     return obtained;
   }
 
-  const std::shared_ptr<State> state;
-  bool registered = false;
-  bool apartment = false;
-  bool enumerator = false;
-  bool device = false;
-  bool audio_client = false;
-  bool mix_format_held = false;
-  bool capture_client = false;
-  bool started = false;
+  const std::shared_ptr<State> state_;
+  bool registered_ = false;
+  bool apartment_ = false;
+  bool enumerator_ = false;
+  bool device_ = false;
+  bool audio_client_ = false;
+  bool mix_format_held_ = false;
+  bool capture_client_ = false;
+  bool started_ = false;
 };
 
 RecordedAudioSource::RecordedAudioSource(AudioRecording recording)
-    : state(std::make_shared<State>(std::move(recording))) {}
+    : state_(std::make_shared<State>(std::move(recording))) {}
 
 AudioEndpointFactory RecordedAudioSource::Factory() {
-  return [state = state]() -> std::unique_ptr<AudioEndpoint> {
+  return [state = state_]() -> std::unique_ptr<AudioEndpoint> {
     {
       std::lock_guard<std::mutex> lock(state->mutex);
       ++state->endpoints;
@@ -205,31 +205,31 @@ AudioEndpointFactory RecordedAudioSource::Factory() {
 }
 
 void RecordedAudioSource::MakeAvailable(std::size_t count) {
-  std::lock_guard<std::mutex> lock(state->mutex);
-  state->available = std::min(count, state->recording.packets.size());
-  state->drained = false;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->available = std::min(count, state_->recording.packets.size());
+  state_->drained = false;
 }
 
 bool RecordedAudioSource::WaitUntilDrained(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(state->mutex);
-  return state->drained_changed.wait_for(lock, timeout, [this] { return state->drained; });
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  return state_->drained_changed.wait_for(lock, timeout, [this] { return state_->drained; });
 }
 
 std::vector<std::string> RecordedAudioSource::Log() const {
-  std::lock_guard<std::mutex> lock(state->mutex);
-  return state->log;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->log;
 }
 
-void RecordedAudioSource::Note(const std::string& entry) { state->Append(entry); }
+void RecordedAudioSource::Note(const std::string& entry) { state_->Append(entry); }
 
 int RecordedAudioSource::EndpointsCreated() const {
-  std::lock_guard<std::mutex> lock(state->mutex);
-  return state->endpoints;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->endpoints;
 }
 
 int RecordedAudioSource::Calls(EndpointStep step) const {
-  std::lock_guard<std::mutex> lock(state->mutex);
-  return state->calls[static_cast<std::size_t>(step)];
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->calls[static_cast<std::size_t>(step)];
 }
 
 }  // namespace kestro

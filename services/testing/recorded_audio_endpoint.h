@@ -93,7 +93,7 @@ class RecordedAudioSource {
  private:
   class Endpoint;
   struct State;
-  std::shared_ptr<State> state;
+  std::shared_ptr<State> state_;
 };
 
 }  // namespace kestro
