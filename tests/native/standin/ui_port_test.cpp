@@ -244,7 +244,9 @@ TEST_F(UiPortTest, APeerDroppedForNotReadingSeesTheEnd) {
   // More than the port keeps for a peer, while this one reads nothing.
   const std::vector<uint8_t> event(1u << 20, 0x5A);
   ::testing::internal::CaptureStderr();
-  for (int i = 0; i < 96; ++i) FlutterDesktopMessengerSend(running.messenger, "kestro/events", event.data(), event.size());
+  for (int i = 0; i < 96; ++i) {
+    FlutterDesktopMessengerSend(running.messenger, "kestro/events", event.data(), event.size());
+  }
   const std::string diagnostics = ::testing::internal::GetCapturedStderr();
   EXPECT_THAT(diagnostics, HasSubstr("peer 1 is not reading its frames; closing the connection"));
   // Its side ends, and what it sends now fails rather than waits for

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "diagnostics.h"
 #include "ui_port/socket.h"
 
 namespace standin::internal::net {
@@ -123,7 +124,9 @@ void Socket::ShutDown() const {
 void Socket::Abort() const {
   if (!valid()) return;
   const linger reset{1, 0};
-  ::setsockopt(Fd(handle_), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  if (::setsockopt(Fd(handle_), SOL_SOCKET, SO_LINGER, &reset, sizeof reset) != 0) {
+    Diagnose("UI port: " + Failure("setsockopt(SO_LINGER)") + "; the connection ends without a reset");
+  }
   ShutDown();
 }
 

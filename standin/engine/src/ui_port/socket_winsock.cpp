@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "diagnostics.h"
 #include "ui_port/socket.h"
 
 namespace standin::internal::net {
@@ -138,13 +139,17 @@ void Socket::ShutDown() const {
   ::shutdown(Handle(handle_), SD_BOTH);
   // A send waiting for a peer that reads nothing holds the sending side
   // open (the shutdown waits for it): cancel what waits on the socket.
-  ::CancelIoEx(reinterpret_cast<HANDLE>(handle_), nullptr);
+  if (!::CancelIoEx(reinterpret_cast<HANDLE>(handle_), nullptr) && GetLastError() != ERROR_NOT_FOUND) {
+    Diagnose("UI port: CancelIoEx on a socket failed (error " + std::to_string(GetLastError()) + ")");
+  }
 }
 
 void Socket::Abort() const {
   if (!valid()) return;
   const linger reset{1, 0};
-  ::setsockopt(Handle(handle_), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+  if (::setsockopt(Handle(handle_), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset) != 0) {
+    Diagnose("UI port: " + Failure("setsockopt(SO_LINGER)") + "; the connection ends without a reset");
+  }
   ShutDown();
 }
 

@@ -11,13 +11,19 @@
 // thread of ours can be left running code that is gone.
 #include <windows.h>
 
+#include <string>
+
+#include "diagnostics.h"
 #include "ui_port/ui_port.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     HMODULE pinned = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(instance), &pinned);
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                            reinterpret_cast<LPCWSTR>(instance), &pinned)) {
+      standin::internal::Diagnose("GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN) failed (error " +
+                                  std::to_string(GetLastError()) + "); unloading the library early is unsafe");
+    }
   } else if (reason == DLL_PROCESS_DETACH) {
     // Left running only when the host ended without destroying its engines.
     standin::internal::ShutDownUiPortAtProcessEnd();
