@@ -20,9 +20,7 @@ def test_closing_the_window_shuts_the_engine_down_and_exits_0(testbed, dist):
         engine = app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],
                                 'the window shown')
         assert engine['alive'] and engine['running']
-        # Nothing is asked of the port after this: a request still in flight
-        # when the process ends can leave the engine library's unloading
-        # waiting for a lock held by a thread that is already gone.
+        # Closing while other peers are busy: test_host_exit_under_load.py.
         assert app.port.close_window(MAIN_ENGINE)
         assert app.wait(20) == 0
     finally:

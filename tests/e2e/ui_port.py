@@ -74,6 +74,7 @@ def _frame(frame_type, payload):
 
 class UiPort:
     def __init__(self, port, timeout=10):
+        self.port_number = port
         self.timeout = timeout
         self._socket = socket.create_connection(('127.0.0.1', port), timeout=timeout)
         self._socket.settimeout(None)

@@ -47,12 +47,18 @@ extern "C" {
 FlutterDesktopEngineRef FlutterDesktopEngineCreate(const FlutterDesktopEngineProperties* properties) {
   return Guarded(__func__, FlutterDesktopEngineRef{nullptr}, [&] {
     standin::internal::StartUiPortFromEnvironment();
-    return Core::Instance().CreateEngine(properties);
+    FlutterDesktopEngineRef created = Core::Instance().CreateEngine(properties);
+    if (created == nullptr) standin::internal::StopUiPortWithoutEngines();
+    return created;
   });
 }
 
 bool FlutterDesktopEngineDestroy(FlutterDesktopEngineRef engine) {
-  return Guarded(__func__, false, [&] { return Core::Instance().DestroyEngine(engine); });
+  return Guarded(__func__, false, [&] {
+    const bool destroyed = Core::Instance().DestroyEngine(engine);
+    standin::internal::StopUiPortWithoutEngines();
+    return destroyed;
+  });
 }
 
 FlutterDesktopMessengerRef FlutterDesktopEngineGetMessenger(FlutterDesktopEngineRef engine) {
@@ -76,12 +82,19 @@ void FlutterDesktopEngineSetNextFrameCallback(FlutterDesktopEngineRef engine, Fl
 
 FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, int height,
                                                                    FlutterDesktopEngineRef engine) {
-  return Guarded(__func__, FlutterDesktopViewControllerRef{nullptr},
-                 [&] { return Core::Instance().CreateViewController(width, height, engine); });
+  return Guarded(__func__, FlutterDesktopViewControllerRef{nullptr}, [&] {
+    // A controller that cannot be made ends its engine.
+    FlutterDesktopViewControllerRef created = Core::Instance().CreateViewController(width, height, engine);
+    if (created == nullptr) standin::internal::StopUiPortWithoutEngines();
+    return created;
+  });
 }
 
 void FlutterDesktopViewControllerDestroy(FlutterDesktopViewControllerRef controller) {
-  Guarded(__func__, [&] { Core::Instance().DestroyViewController(controller); });
+  Guarded(__func__, [&] {
+    Core::Instance().DestroyViewController(controller);
+    standin::internal::StopUiPortWithoutEngines();
+  });
 }
 
 FlutterDesktopViewRef FlutterDesktopViewControllerGetView(FlutterDesktopViewControllerRef controller) {

@@ -52,6 +52,11 @@ struct WindowAction {
 // platform thread, where queued platform tasks are run from then on.
 void AdoptPlatformThread();
 
+// While set, other threads' waits for the platform thread give up at once:
+// the UI port sets it while it joins its threads, which may be waiting for
+// the very thread that joins them.
+void InterruptPlatformWaits(bool interrupt);
+
 // The view's window of the given size; null when it cannot be made. Runs on
 // the thread that creates the view controller.
 HWND CreateViewWindow(EngineId engine, int width, int height);

@@ -1,7 +1,12 @@
 #include "ui_peer.h"
 
+#include <cerrno>
+#include <cstdint>
+
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,13 +33,18 @@ uint64_t PeerFrame::U64(size_t offset) const {
   return value;
 }
 
-UiPeer::UiPeer(uint16_t port) {
-  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+UiPeer::UiPeer(uint16_t port, bool wait_for_connection) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | (wait_for_connection ? 0 : SOCK_NONBLOCK), 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) Close();
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno != EINPROGRESS) {
+    Close();
+    return;
+  }
+  // Blocking from here on; Next polls before it reads.
+  if (!wait_for_connection) ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 UiPeer::~UiPeer() { Close(); }
@@ -131,6 +141,24 @@ bool UiPeer::ClosedByHost() {
     const ssize_t received = ::recv(fd_, buffer, sizeof buffer, 0);
     if (received <= 0) return true;
   }
+}
+
+bool UiPeer::SendFailsSoon() {
+  // Far more than the socket buffers of both sides hold.
+  const std::vector<uint8_t> block(1u << 20, 0);
+  for (int i = 0; i < 256; ++i) {
+    pollfd entry{fd_, POLLOUT, 0};
+    if (::poll(&entry, 1, 10000) <= 0) return false;  // stuck: nobody takes the bytes
+    if (::send(fd_, block.data(), block.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno != EAGAIN) return true;
+  }
+  return false;
+}
+
+uint32_t UiPeer::Retransmissions() const {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  if (::getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return UINT32_MAX;
+  return info.tcpi_total_retrans;
 }
 
 }  // namespace standin_test

@@ -23,7 +23,10 @@ struct PeerFrame {
 
 class UiPeer {
  public:
-  explicit UiPeer(uint16_t port);
+  // Connects; with `wait_for_connection` false, returns while the
+  // connection is still being made (Next waits for it), as a burst of
+  // peers starting together would.
+  explicit UiPeer(uint16_t port, bool wait_for_connection = true);
   ~UiPeer();
   UiPeer(const UiPeer&) = delete;
   UiPeer& operator=(const UiPeer&) = delete;
@@ -43,6 +46,12 @@ class UiPeer {
   std::optional<PeerFrame> NextOfType(uint8_t type);
   // True when the host has closed the connection (everything unread is skipped).
   bool ClosedByHost();
+  // True when sending fails before the host could have buffered it all:
+  // the host's side of the connection is closed.
+  bool SendFailsSoon();
+  // How often the connection's packets had to be sent again (the first
+  // connection request included): 0 when the host took the peer at once.
+  uint32_t Retransmissions() const;
   void Close();
 
  private:

@@ -223,22 +223,70 @@ TEST_F(UiPortTest, VanishedPeersCostNothing) {
   EXPECT_TRUE(next->ClosedByHost());
 }
 
+TEST_F(UiPortTest, ABurstOfPeersIsTakenOnTheFirstTry) {
+  // All at once, faster than any acceptor: the listen backlog has to hold
+  // them, or the peers beyond it have their connection requests dropped
+  // and retried a second or more later.
+  constexpr int kPeers = 20;
+  std::vector<std::unique_ptr<UiPeer>> peers;
+  for (int i = 0; i < kPeers; ++i) peers.push_back(std::make_unique<UiPeer>(port_, false));
+  for (const auto& peer : peers) {
+    std::optional<PeerFrame> hello = peer->Next();
+    ASSERT_TRUE(hello && hello->type == kHello);
+  }
+  for (const auto& peer : peers) EXPECT_EQ(peer->Retransmissions(), 0u);
+}
+
+TEST_F(UiPortTest, APeerDroppedForNotReadingSeesTheEnd) {
+  const Running running = CreateRunningEngine();
+  UiPeer idle(port_);
+  ASSERT_TRUE(idle.connected());
+  // More than the port keeps for a peer, while this one reads nothing.
+  const std::vector<uint8_t> event(1u << 20, 0x5A);
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 96; ++i) {
+    FlutterDesktopMessengerSend(running.messenger, "kestro/events", event.data(), event.size());
+  }
+  const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+  EXPECT_THAT(diagnostics, HasSubstr("peer 1 is not reading its frames; closing the connection"));
+  // Its side ends, and what it sends now fails rather than waits for
+  // buffer space on a connection nobody reads any more.
+  EXPECT_TRUE(idle.SendFailsSoon());
+  EXPECT_TRUE(idle.ClosedByHost());
+}
+
 using UiPortEnvironment = StandinTest;
 
-TEST_F(UiPortEnvironment, StartsWithTheFirstEngineWhenSet) {
+TEST_F(UiPortEnvironment, ServesFromTheFirstEngineToTheLastWhenSet) {
   ::setenv("KESTRO_UI_PORT", "port", 1);
   ::testing::internal::CaptureStderr();
-  CreateEngine();
+  FlutterDesktopEngineRef unported = CreateEngine();
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("KESTRO_UI_PORT=\"port\" is not a port number"));
   EXPECT_FALSE(standin::UiPortNumber());
 
   ::setenv("KESTRO_UI_PORT", "0", 1);
   ::testing::internal::CaptureStderr();
-  CreateEngine();
+  FlutterDesktopEngineRef first = CreateEngine();
+  const Running last = CreateRunningEngine();
   ::testing::internal::GetCapturedStderr();
   ::unsetenv("KESTRO_UI_PORT");
   ASSERT_TRUE(standin::UiPortNumber());
-  EXPECT_TRUE(UiPeer(*standin::UiPortNumber()).connected());
+  UiPeer peer(*standin::UiPortNumber());
+  ASSERT_TRUE(peer.Next());  // its hello
+
+  // Its threads are joined before the host could end the process; its
+  // number stays for the next engine, which greets whoever came meanwhile.
+  FlutterDesktopEngineDestroy(unported);
+  FlutterDesktopEngineDestroy(first);
+  FlutterDesktopViewControllerDestroy(last.controller);
+  EXPECT_TRUE(peer.ClosedByHost());
+  ASSERT_TRUE(standin::UiPortNumber());
+  UiPeer waiting(*standin::UiPortNumber());
+  ::setenv("KESTRO_UI_PORT", "0", 1);
+  CreateEngine();
+  ::unsetenv("KESTRO_UI_PORT");
+  std::optional<PeerFrame> hello = waiting.Next();
+  EXPECT_TRUE(hello && hello->type == kHello);
 }
 
 }  // namespace

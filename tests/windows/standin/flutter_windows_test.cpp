@@ -273,6 +273,21 @@ TEST(UiPort, ActionsWorkOnTheTopLevelWindowOfAView) {
   EXPECT_FALSE(peer.Act(2, 1000)) << "no such engine";
 }
 
+TEST(UiPort, APeerDroppedForNotReadingSeesTheEnd) {
+  const RunningEngine running = CreateRunningEngine(100, 100);
+  SocketPeer idle(ui_port);
+  ASSERT_TRUE(idle.connected());
+  // More than the port keeps for a peer, while this one reads nothing.
+  const std::vector<uint8_t> event(1u << 20, 0x5A);
+  const FlutterDesktopMessengerRef messenger = FlutterDesktopEngineGetMessenger(running.engine);
+  for (int i = 0; i < 96; ++i) FlutterDesktopMessengerSend(messenger, "kestro/events", event.data(), event.size());
+  // Its side ends, and what it sends now fails rather than waits for
+  // buffer space on a connection nobody reads any more.
+  EXPECT_TRUE(idle.SendFailsSoon());
+  EXPECT_TRUE(idle.ClosedByHost());
+  FlutterDesktopViewControllerDestroy(running.controller);
+}
+
 TEST(FailureInjection, TheEnvironmentFailsCreationsUntilCleared) {
   _putenv_s("KESTRO_STANDIN_FAIL", "engine");
   EXPECT_EQ(CreateEngine(), nullptr);

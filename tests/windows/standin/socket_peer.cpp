@@ -136,4 +136,37 @@ std::optional<Frame> SocketPeer::Await(uint8_t type, std::chrono::milliseconds t
   return found;
 }
 
+bool SocketPeer::SendFailsSoon() {
+  u_long non_blocking = 1;
+  if (!connected() || ioctlsocket(socket_, FIONBIO, &non_blocking) != 0) return false;
+  // Far more than the socket buffers of both sides hold.
+  const std::vector<char> block(1u << 20, 0);
+  for (int i = 0; i < 256; ++i) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket_, &writable);
+    timeval patience{10, 0};
+    if (select(0, nullptr, &writable, nullptr, &patience) <= 0) return false;  // stuck: nobody takes the bytes
+    if (send(socket_, block.data(), static_cast<int>(block.size()), 0) == SOCKET_ERROR &&
+        WSAGetLastError() != WSAEWOULDBLOCK) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SocketPeer::ClosedByHost() {
+  u_long blocking = 0;
+  if (!connected() || ioctlsocket(socket_, FIONBIO, &blocking) != 0) return false;
+  for (;;) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval patience{10, 0};
+    if (select(0, &readable, nullptr, nullptr, &patience) <= 0) return false;
+    char buffer[65536];
+    if (recv(socket_, buffer, sizeof buffer, 0) <= 0) return true;
+  }
+}
+
 }  // namespace standin_windows_test

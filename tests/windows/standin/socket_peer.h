@@ -41,6 +41,11 @@ class SocketPeer {
   // The next frame of `type`, skipping others, pumping window messages
   // meanwhile; nothing after the timeout or when the host closed.
   std::optional<Frame> Await(uint8_t type, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // True when sending fails before the host could have buffered it all:
+  // the host's side of the connection is closed.
+  bool SendFailsSoon();
+  // True when the host has closed the connection (everything unread is skipped).
+  bool ClosedByHost();
 
  private:
   std::optional<Frame> Split();

@@ -8,6 +8,9 @@ namespace standin::internal::platform {
 
 void AdoptPlatformThread() {}
 
+// Nothing waits for the platform thread here.
+void InterruptPlatformWaits(bool) {}
+
 HWND CreateViewWindow(EngineId engine, int, int) {
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10000 + 0x100 * engine));
 }

@@ -17,16 +17,28 @@ PeerConnection::~PeerConnection() {
 }
 
 void PeerConnection::Start() {
+  threads_running_ = 2;
   // The owner joins both threads before it lets the connection go.
   reader_ = std::thread([this] {
     Guarded([this] { ReadLoop(); });
+    ThreadEnded();
     reader_done_ = true;
   });
   writer_ = std::thread([this] {
     Guarded([this] { WriteLoop(); });
-    socket_.ShutDown();
+    {
+      // Done writing (a protocol error included): the reader stops too.
+      std::lock_guard<std::mutex> guard(mutex_);
+      socket_.ShutDown();
+    }
+    ThreadEnded();
     writer_done_ = true;
   });
+}
+
+void PeerConnection::ThreadEnded() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (--threads_running_ == 0) socket_ = net::Socket();
 }
 
 void PeerConnection::Guarded(const std::function<void()>& loop) noexcept {
@@ -43,32 +55,41 @@ void PeerConnection::Guarded(const std::function<void()>& loop) noexcept {
 }
 
 void PeerConnection::Queue(std::vector<uint8_t> frame) {
-  bool overflow = false;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     if (closed_ || close_when_sent_) return;
-    overflow = unsent_bytes_ + frame.size() > kMaxUnsentBytes;
-    if (!overflow) {
+    if (unsent_bytes_ + frame.size() <= kMaxUnsentBytes) {
       unsent_bytes_ += frame.size();
       outbox_.push_back(std::move(frame));
+      wake_writer_.notify_all();
+      return;
     }
-  }
-  if (!overflow) {
-    wake_writer_.notify_all();
-    return;
+    // The writer may be stuck sending to this peer: reset the connection,
+    // which frees it and tells the peer.
+    CloseLocked(true);
   }
   Diagnose("UI port: peer " + std::to_string(number_) + " is not reading its frames; closing the connection");
-  Close();
 }
 
 void PeerConnection::Close() {
-  {
-    std::lock_guard<std::mutex> guard(mutex_);
-    closed_ = true;
-    outbox_.clear();
-  }
+  std::lock_guard<std::mutex> guard(mutex_);
+  CloseLocked(false);
+}
+
+void PeerConnection::CloseLocked(bool abort) {
+  closed_ = true;
+  outbox_.clear();
   wake_writer_.notify_all();
-  socket_.ShutDown();
+  if (abort) {
+    socket_.Abort();
+  } else {
+    socket_.ShutDown();
+  }
+}
+
+void PeerConnection::ShutDownWithoutWaiting() {
+  std::unique_lock<std::mutex> guard(mutex_, std::try_to_lock);
+  if (guard.owns_lock()) socket_.ShutDown();
 }
 
 void PeerConnection::Join() {
@@ -132,12 +153,9 @@ void PeerConnection::Lost() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     announce = !closed_ && !close_when_sent_;
-    closed_ = true;
-    outbox_.clear();
+    CloseLocked(false);
   }
   if (announce) Diagnose("UI port: peer " + std::to_string(number_) + " has gone; connection closed");
-  wake_writer_.notify_all();
-  socket_.ShutDown();
 }
 
 void PeerConnection::Reject(const std::string& why) {

@@ -37,6 +37,9 @@ class PeerConnection : public std::enable_shared_from_this<PeerConnection> {
   // Waits for both threads; never from one of them.
   void Join();
   bool Finished() const { return reader_done_ && writer_done_; }
+  // At process end, where the other threads are gone, maybe inside a lock
+  // of ours: shuts the socket down unless that means waiting.
+  void ShutDownWithoutWaiting();
 
  private:
   // Runs a thread's loop; a failure inside closes the connection.
@@ -44,14 +47,24 @@ class PeerConnection : public std::enable_shared_from_this<PeerConnection> {
   void ReadLoop();
   void WriteLoop();
   void Handle(frames::Request request);
+  // Marks the connection closed and wakes both threads; with `abort`, the
+  // peer's side is reset rather than finished. The mutex is held.
+  void CloseLocked(bool abort);
+  // Each thread calls this as it ends; the last one closes the socket, so
+  // the peer sees the end at once rather than when the listener next
+  // tidies up.
+  void ThreadEnded();
   // The peer vanished (or its socket failed): close, saying so once.
   void Lost();
   // Sends a protocol error, then closes once it is out.
   void Reject(const std::string& why);
 
+  // Any thread may shut the socket down, and the last thread closes it:
+  // both under the mutex, which is never held while the socket blocks.
   net::Socket socket_;
   const int number_;
   std::mutex mutex_;
+  int threads_running_ = 0;
   std::condition_variable wake_writer_;
   std::deque<std::vector<uint8_t>> outbox_;
   size_t unsent_bytes_ = 0;

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "diagnostics.h"
 #include "ui_port/socket.h"
 
 namespace standin::internal::net {
@@ -38,7 +39,8 @@ void Socket::Close() {
 }
 
 Socket Socket::Listen(uint16_t port, std::string* error) {
-  Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  // Non-blocking, so that the acceptor can take every waiting connection.
+  Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!listener.valid()) {
     *error = Failure("socket");
     return {};
@@ -50,7 +52,7 @@ Socket Socket::Listen(uint16_t port, std::string* error) {
     *error = Failure("bind");
     return {};
   }
-  if (::listen(Fd(listener.handle_), 8) != 0) {
+  if (::listen(Fd(listener.handle_), SOMAXCONN) != 0) {
     *error = Failure("listen");
     return {};
   }
@@ -84,9 +86,14 @@ bool Socket::WaitReadable(int timeout_ms) const {
   return ::poll(&entry, 1, timeout_ms) > 0;
 }
 
-Socket Socket::Accept() const {
+Socket Socket::Accept(std::string* error) const {
+  // Without SOCK_NONBLOCK the connection blocks, whatever the listener does.
   Socket connection(::accept4(Fd(handle_), nullptr, nullptr, SOCK_CLOEXEC));
-  if (connection.valid()) NoDelay(connection.handle_);
+  if (connection.valid()) {
+    NoDelay(connection.handle_);
+  } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+    *error = Failure("accept4");
+  }
   return connection;
 }
 
@@ -112,6 +119,15 @@ long Socket::Receive(uint8_t* buffer, size_t capacity) const {
 
 void Socket::ShutDown() const {
   if (valid()) ::shutdown(Fd(handle_), SHUT_RDWR);
+}
+
+void Socket::Abort() const {
+  if (!valid()) return;
+  const linger reset{1, 0};
+  if (::setsockopt(Fd(handle_), SOL_SOCKET, SO_LINGER, &reset, sizeof reset) != 0) {
+    Diagnose("UI port: " + Failure("setsockopt(SO_LINGER)") + "; the connection ends without a reset");
+  }
+  ShutDown();
 }
 
 }  // namespace standin::internal::net

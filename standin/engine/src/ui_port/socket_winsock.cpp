@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "diagnostics.h"
 #include "ui_port/socket.h"
 
 namespace standin::internal::net {
@@ -61,8 +62,14 @@ Socket Socket::Listen(uint16_t port, std::string* error) {
     *error = Failure("bind");
     return {};
   }
-  if (::listen(Handle(listener.handle_), 8) != 0) {
+  if (::listen(Handle(listener.handle_), SOMAXCONN) != 0) {
     *error = Failure("listen");
+    return {};
+  }
+  // Non-blocking, so that the acceptor can take every waiting connection.
+  u_long non_blocking = 1;
+  if (::ioctlsocket(Handle(listener.handle_), FIONBIO, &non_blocking) != 0) {
+    *error = Failure("ioctlsocket(FIONBIO)");
     return {};
   }
   return listener;
@@ -95,9 +102,19 @@ bool Socket::WaitReadable(int timeout_ms) const {
   return ::WSAPoll(&entry, 1, timeout_ms) > 0;
 }
 
-Socket Socket::Accept() const {
+Socket Socket::Accept(std::string* error) const {
   Socket connection(static_cast<intptr_t>(::accept(Handle(handle_), nullptr, nullptr)));
-  if (connection.valid()) NoDelay(connection.handle_);
+  if (!connection.valid()) {
+    if (WSAGetLastError() != WSAEWOULDBLOCK) *error = Failure("accept");
+    return connection;
+  }
+  // A connection inherits the listener's non-blocking mode.
+  u_long non_blocking = 0;
+  if (::ioctlsocket(Handle(connection.handle_), FIONBIO, &non_blocking) != 0) {
+    *error = Failure("ioctlsocket(FIONBIO) of an accepted connection");
+    return {};
+  }
+  NoDelay(connection.handle_);
   return connection;
 }
 
@@ -118,7 +135,22 @@ long Socket::Receive(uint8_t* buffer, size_t capacity) const {
 }
 
 void Socket::ShutDown() const {
-  if (valid()) ::shutdown(Handle(handle_), SD_BOTH);
+  if (!valid()) return;
+  ::shutdown(Handle(handle_), SD_BOTH);
+  // A send waiting for a peer that reads nothing holds the sending side
+  // open (the shutdown waits for it): cancel what waits on the socket.
+  if (!::CancelIoEx(reinterpret_cast<HANDLE>(handle_), nullptr) && GetLastError() != ERROR_NOT_FOUND) {
+    Diagnose("UI port: CancelIoEx on a socket failed (error " + std::to_string(GetLastError()) + ")");
+  }
+}
+
+void Socket::Abort() const {
+  if (!valid()) return;
+  const linger reset{1, 0};
+  if (::setsockopt(Handle(handle_), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset) != 0) {
+    Diagnose("UI port: " + Failure("setsockopt(SO_LINGER)") + "; the connection ends without a reset");
+  }
+  ShutDown();
 }
 
 }  // namespace standin::internal::net

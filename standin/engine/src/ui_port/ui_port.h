@@ -15,8 +15,16 @@ std::optional<uint16_t> StartUiPortServer(uint16_t port);
 // Closes the listener and every connection, and waits for their threads.
 void StopUiPortServer();
 std::optional<uint16_t> UiPortServerNumber();
-// Starts the port when KESTRO_UI_PORT is set and it is not listening yet.
+// Starts the port when KESTRO_UI_PORT is set and it is not serving yet.
+// Such a port serves while some engine lives (StopUiPortWithoutEngines).
 void StartUiPortFromEnvironment();
+// After an engine ended (or failed to start): once no engine is alive,
+// stops and joins the threads of the port the environment started, before
+// the host can end the process; its listener stays. Not from a port thread.
+void StopUiPortWithoutEngines();
+// For the library's unloading at process end only: shuts the port's
+// sockets down without waiting for anything (see win32/library_main.cpp).
+void ShutDownUiPortAtProcessEnd();
 
 }  // namespace standin::internal
 

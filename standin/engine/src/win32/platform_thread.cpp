@@ -1,6 +1,7 @@
 #include "win32/platform_thread.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -23,6 +24,9 @@ std::atomic<DWORD> platform_thread_id{0};
 // One wake-up message in the queue is enough: it pumps every task queued by then.
 std::atomic<bool> wake_up_posted{false};
 std::atomic<bool> repaint_posted{false};
+std::atomic<bool> waits_interrupted{false};
+// How often a waiting thread looks whether its wait was interrupted.
+constexpr std::chrono::milliseconds kInterruptCheck{20};
 
 LRESULT CALLBACK PlatformWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   try {
@@ -105,8 +109,12 @@ bool RunOnPlatformThread(const std::function<void()>& work, std::chrono::millise
     job->finished = true;
     job->finished_signal.notify_all();
   });
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   std::unique_lock<std::mutex> guard(job->mutex);
-  if (job->finished_signal.wait_for(guard, timeout, [&] { return job->finished; })) return true;
+  while (!job->finished && !waits_interrupted && std::chrono::steady_clock::now() < deadline) {
+    job->finished_signal.wait_for(guard, kInterruptCheck);
+  }
+  if (job->finished) return true;
   job->abandoned = true;
   return false;
 }
@@ -131,6 +139,8 @@ void AdoptPlatformThread() {
     win32::PostOnce(win32::wake_up_posted, win32::kWakeUp);
   });
 }
+
+void InterruptPlatformWaits(bool interrupt) { win32::waits_interrupted = interrupt; }
 
 void TrafficChanged() { win32::PostOnce(win32::repaint_posted, win32::kRepaintViews); }
 
