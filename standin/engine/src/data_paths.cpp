@@ -1,5 +1,6 @@
 #include "data_paths.h"
 
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -15,9 +16,8 @@ void Check(const std::filesystem::path& folder, const char* what, const std::opt
   const std::filesystem::path resolved = folder / std::filesystem::path(*given);
   std::error_code ignored;
   if (std::filesystem::exists(resolved, ignored)) return;
-  const std::filesystem::path as_given(*given);
-  Diagnose(std::string("FlutterDesktopEngineCreate: the ") + what + " path " + as_given.u8string() +
-           " does not exist beside the executable: " + resolved.u8string());
+  Diagnose(std::string("FlutterDesktopEngineCreate: the ") + what + " path " +
+           std::filesystem::path(*given).u8string() + " does not exist beside the executable: " + resolved.u8string());
 }
 
 }  // namespace
@@ -25,9 +25,14 @@ void Check(const std::filesystem::path& folder, const char* what, const std::opt
 void CheckDataPaths(const RecordedProperties& properties) {
   const std::optional<std::filesystem::path> folder = platform::ExecutableFolder();
   if (!folder.has_value()) return;
-  Check(*folder, "assets", properties.assets_path);
-  Check(*folder, "ICU data", properties.icu_data_path);
-  Check(*folder, "AOT library", properties.aot_library_path);
+  // A path that cannot be converted must not cost the engine its creation.
+  try {
+    Check(*folder, "assets", properties.assets_path);
+    Check(*folder, "ICU data", properties.icu_data_path);
+    Check(*folder, "AOT library", properties.aot_library_path);
+  } catch (const std::exception& error) {
+    Diagnose(std::string("FlutterDesktopEngineCreate: data paths not checked: ") + error.what());
+  }
 }
 
 }  // namespace standin::internal

@@ -13,8 +13,7 @@ std::optional<std::filesystem::path> ExecutableFolder() {
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
     if (length == 0) {
-      Diagnose("GetModuleFileNameW failed: " + std::to_string(GetLastError()) +
-               "; data paths are not checked");
+      Diagnose("GetModuleFileNameW failed: " + std::to_string(GetLastError()) + "; data paths are not checked");
       return std::nullopt;
     }
     if (length < name.size()) {
