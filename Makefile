@@ -2,15 +2,16 @@
 # Both install what they need on a fresh Debian 12 machine (as root).
 .PHONY: run test deps bench clean
 
-# The demo needs kestro-wire (native) and kestro.exe with what ships beside
-# it (windows); scripts/demo.sh then runs kestro.exe on the Wine test bed.
+# The demo needs kestro-wire (native) and the package (windows);
+# scripts/demo.sh unzips the package into a fresh folder and runs kestro.exe
+# from there on the Wine test bed.
 run: deps
 	@echo '== Building the native preset (kestro-wire)'
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j2 --target kestro-wire
-	@echo '== Building the windows preset (kestro.exe, flutter_windows.dll, plug-ins)'
+	@echo '== Building the windows preset and its package (kestro.exe against the stand-in engine and plug-ins)'
 	cmake --preset windows >/dev/null
-	cmake --build --preset windows -j2
+	cmake --build --preset windows -j2 --target package
 	scripts/demo.sh
 
 test:

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The demonstration: kestro.exe runs on the Wine test bed, and a UI peer
+# The demonstration: the package is unzipped into a fresh folder, kestro.exe
+# runs from there on the Wine test bed, and a UI peer
 # connected to the stand-in engine's UI port shows what the user interface
 # sees: start-up, the window after its first frame, the plug-ins and
 # channels, a screenshot, the three services (capture protection, a paste
@@ -10,28 +11,43 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 wire=${KESTRO_WIRE:-build/native/tools/kestro-wire/kestro-wire}
-dist=${KESTRO_DIST_DIR:-build/windows/dist}
+package=build/windows/kestro-1.0.3.103-win64.zip
 screenshot=build/demo/kestro-window.png
 
 section() { printf '\n== %s\n' "$*"; }
 
-for built in "$dist/kestro.exe" "$wire"; do
+for built in "$package" "$wire"; do
   if [ ! -x "$built" ] && [ ! -f "$built" ]; then
     echo "demo: $built is missing; run make run (it builds the native and windows presets)" >&2
     exit 1
   fi
 done
 
+# The fresh folder goes at the end; so does the bed, when this run brought it up.
+fresh=$(mktemp -d /tmp/kestro-demo.XXXXXX)
+bed_is_ours=0
+finish() {
+  rm -rf "$fresh"
+  if [ "$bed_is_ours" = 1 ]; then
+    section "Tearing the test bed down"
+    scripts/testbed/down.sh
+  fi
+}
+trap finish EXIT
+
 section 'Bringing up the Wine test bed (the first time takes a minute)'
 # A bed that was already up belongs to whoever brought it up: it stays.
 mkdir -p build/demo
 scripts/testbed/up.sh 2>&1 | tee build/demo/testbed-up.log
-if ! grep -q 'already up' build/demo/testbed-up.log; then
-  trap 'section "Tearing the test bed down"; scripts/testbed/down.sh' EXIT
-fi
+grep -q 'already up' build/demo/testbed-up.log || bed_is_ours=1
 
-section 'kestro.exe under Wine, with the UI played through the UI port'
-KESTRO_DIST_DIR=$dist /usr/bin/python3 tests/e2e/demo.py "$screenshot" --demo 'héllo wörld' ''
+section "Unzipping $package into a fresh folder"
+unzip -q "$package" -d "$fresh"
+(cd "$fresh" && find kestro -type f -printf '%10s  %p\n' | sort -k2)
+echo "$(du -b "$package" | cut -f1) bytes zipped"
+
+section "kestro.exe from $fresh/kestro under Wine, with the UI played through the UI port"
+KESTRO_DIST_DIR=$fresh/kestro /usr/bin/python3 tests/e2e/demo.py "$screenshot" --demo 'héllo wörld' ''
 
 # Prints an argument the way it would be typed into a shell.
 typed() { [[ $1 =~ ^[A-Za-z0-9_.-]+$ ]] && printf '%s' "$1" || printf "'%s'" "$1"; }

@@ -9,6 +9,9 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libmsgpack-cxx-dev libsamplerate0-dev libspeexdsp-dev
   python3 python3-pytest
+  # The package and its checks: unzip, wrestool (icoutils), gendef
+  # (mingw-w64-tools) and llvm-dlltool (llvm) for a Microsoft-format import library.
+  unzip icoutils mingw-w64-tools llvm
 )
 
 exec "$(dirname "$0")/install-packages.sh" deps "${packages[@]}"

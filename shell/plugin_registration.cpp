@@ -13,18 +13,9 @@ struct PluginEntry {
 
 void RegisterAllPlugins(flutter::PluginRegistry* registry) {
   // Imported functions have no constant address, hence a table built per call.
-  const PluginEntry plugins[] = {
-      {"DesktopMultiWindowPlugin", DesktopMultiWindowPluginRegisterWithRegistrar},
-      {"FlutterAcrylicPlugin", FlutterAcrylicPluginRegisterWithRegistrar},
-      {"FlutterTtsPlugin", FlutterTtsPluginRegisterWithRegistrar},
-      {"HotkeyManagerWindowsPluginCApi", HotkeyManagerWindowsPluginCApiRegisterWithRegistrar},
-      {"RecordWindowsPluginCApi", RecordWindowsPluginCApiRegisterWithRegistrar},
-      {"ScreenCapturerWindowsPluginCApi", ScreenCapturerWindowsPluginCApiRegisterWithRegistrar},
-      {"ScreenRetrieverWindowsPluginCApi", ScreenRetrieverWindowsPluginCApiRegisterWithRegistrar},
-      {"TrayManagerPlugin", TrayManagerPluginRegisterWithRegistrar},
-      {"UrlLauncherWindows", UrlLauncherWindowsRegisterWithRegistrar},
-      {"WindowManagerPlugin", WindowManagerPluginRegisterWithRegistrar},
-  };
+#define KESTRO_PLUGIN_ENTRY(library, registrar_name, function) {registrar_name, function},
+  const PluginEntry plugins[] = {KESTRO_PLUGIN_TABLE(KESTRO_PLUGIN_ENTRY)};
+#undef KESTRO_PLUGIN_ENTRY
   for (const PluginEntry& plugin : plugins) {
     plugin.register_with_registrar(registry->GetPluginRegistrar(plugin.registrar_name));
   }

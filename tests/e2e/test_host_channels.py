@@ -7,19 +7,9 @@ import pytest
 
 import kestro_codec as codec
 from kestro_app import MAIN_ENGINE
+from plugin_table import REGISTRAR_NAMES
 
-PLUGINS = (
-    'DesktopMultiWindowPlugin',
-    'FlutterAcrylicPlugin',
-    'FlutterTtsPlugin',
-    'HotkeyManagerWindowsPluginCApi',
-    'RecordWindowsPluginCApi',
-    'ScreenCapturerWindowsPluginCApi',
-    'ScreenRetrieverWindowsPluginCApi',
-    'TrayManagerPlugin',
-    'UrlLauncherWindows',
-    'WindowManagerPlugin',
-)
+PLUGINS = REGISTRAR_NAMES
 AUDIO = 'kestro/system_audio'
 AUDIO_EVENTS = 'kestro/system_audio_events'
 

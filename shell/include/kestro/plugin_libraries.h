@@ -6,6 +6,7 @@
 #define KESTRO_PLUGIN_LIBRARIES_H_
 
 #include "flutter/engine_library.h"
+#include "kestro/plugin_table.h"
 
 #if defined(KESTRO_PLUGIN_LIBRARY_IMPLEMENTATION)
 #define KESTRO_PLUGIN_API __declspec(dllexport)
@@ -18,16 +19,10 @@ extern "C" {
 #endif
 
 // Each sets up that plug-in's channels on the engine the registrar belongs to.
-KESTRO_PLUGIN_API void DesktopMultiWindowPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void FlutterAcrylicPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void FlutterTtsPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void HotkeyManagerWindowsPluginCApiRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void RecordWindowsPluginCApiRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void ScreenCapturerWindowsPluginCApiRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void ScreenRetrieverWindowsPluginCApiRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void TrayManagerPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void UrlLauncherWindowsRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
-KESTRO_PLUGIN_API void WindowManagerPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef registrar);
+#define KESTRO_DECLARE_REGISTRATION_FUNCTION(library, registrar_name, function) \
+  KESTRO_PLUGIN_API void function(FlutterDesktopPluginRegistrarRef registrar);
+KESTRO_PLUGIN_TABLE(KESTRO_DECLARE_REGISTRATION_FUNCTION)
+#undef KESTRO_DECLARE_REGISTRATION_FUNCTION
 
 // Called by the multi-window library, on the platform thread, each time it
 // has created a window; the argument is that window's flutter::FlutterViewController.

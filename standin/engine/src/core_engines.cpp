@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core.h"
+#include "data_paths.h"
 #include "diagnostics.h"
 
 namespace standin::internal {
@@ -52,6 +53,7 @@ FlutterDesktopEngineRef Core::CreateEngine(const FlutterDesktopEngineProperties*
     return nullptr;
   }
   RecordedProperties recorded = Record(*properties);
+  CheckDataPaths(recorded);
   const EnvironmentRequests requested = ReadEnvironmentRequests();
   platform::AdoptPlatformThread();
   std::lock_guard<std::mutex> guard(mutex_);

@@ -6,6 +6,7 @@
 #define STANDIN_ENGINE_PLATFORM_H_
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -78,6 +79,11 @@ std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND view);
 
 // On the platform thread: false when there is no top-level window to act on.
 bool RunWindowAction(HWND view, const WindowAction& action);
+
+// The folder of the process's executable, against which the engine's
+// relative data paths resolve; nothing when there is no such folder to look
+// in (headless) or it cannot be found out.
+std::optional<std::filesystem::path> ExecutableFolder();
 
 }  // namespace standin::internal::platform
 

@@ -6,9 +6,10 @@ import pytest
 from kestro_app import KestroApp
 
 
-def start(testbed):
-    """A KestroApp with its window shown; the caller stops it."""
-    app = KestroApp(testbed)
+def start(testbed, dist=None):
+    """A KestroApp (of `dist`, by default the build's) with its window shown;
+    the caller stops it."""
+    app = KestroApp(testbed, dist=dist)
     try:
         app.connect()
         app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],

@@ -27,4 +27,6 @@ std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND) { return std::nu
 
 bool RunWindowAction(HWND, const WindowAction&) { return false; }
 
+std::optional<std::filesystem::path> ExecutableFolder() { return std::nullopt; }
+
 }  // namespace standin::internal::platform

@@ -1,12 +1,12 @@
-# GoogleTest suites cross-built for Windows and run by ctest under Wine.
-# Run them in the Wine test bed:
-#   scripts/testbed/up.sh && . build/testbed/env.sh && ctest --test-dir build/windows
+# GoogleTest suites cross-built for Windows (tests/windows/) and run by ctest
+# under Wine. Run them in the Wine test bed:
+#   scripts/testbed/up.sh && . build/testbed/env.sh && ctest --preset windows-wine
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-set(KESTRO_WINE_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/run_under_wine.sh)
+set(KESTRO_WINE_EMULATOR ${PROJECT_SOURCE_DIR}/tests/windows/run_under_wine.sh)
 
 # kestro_windows_test(NAME sources... [LIBS libs...] [ARGS arguments...]):
 # one test executable, run under Wine with ARGS on its command line. Empty
@@ -18,5 +18,3 @@ function(kestro_windows_test name)
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${KESTRO_WINE_EMULATOR})
   add_test(NAME ${name} COMMAND ${name} ${test_ARGS})
 endfunction()
-
-kestro_add_subfolders()

@@ -1,0 +1,67 @@
+# The stand-in SDK: the stand-in engine and plug-ins, built in a tree of
+# their own (build/windows/standin-build, KESTRO_STANDIN_SDK=ON) and
+# installed as the host's three input folders under build/windows/standin-sdk/.
+# Each input variable left empty takes its stand-in folder, so that the host
+# is built the one way it is built against anyone's libraries and never
+# names a stand-in target.
+#
+# The SDK is built and installed here, at configure time, so that the
+# configure checks the folders as it checks any others; after that, every
+# build of the host tree brings it up to date first (kestro_standin_sdk).
+set(KESTRO_STANDIN_BUILD_DIR ${CMAKE_BINARY_DIR}/standin-build)
+set(KESTRO_STANDIN_SDK_DIR ${CMAKE_BINARY_DIR}/standin-sdk)
+
+message(STATUS "Building the stand-in SDK into ${KESTRO_STANDIN_SDK_DIR}")
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B ${KESTRO_STANDIN_BUILD_DIR} -G ${CMAKE_GENERATOR}
+          -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+          -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+          -DCMAKE_INSTALL_PREFIX=${KESTRO_STANDIN_SDK_DIR}
+          -DCMAKE_INSTALL_MESSAGE=LAZY
+          -DKESTRO_STANDIN_SDK=ON
+          -DKESTRO_BUILD_TESTS=${KESTRO_BUILD_TESTS}
+          -DKESTRO_WERROR=${KESTRO_WERROR}
+  OUTPUT_FILE ${CMAKE_BINARY_DIR}/standin-sdk-configure.log
+  ERROR_FILE ${CMAKE_BINARY_DIR}/standin-sdk-configure.log
+  RESULT_VARIABLE configured)
+if(NOT configured EQUAL 0)
+  message(FATAL_ERROR "Configuring the stand-in SDK failed; see ${CMAKE_BINARY_DIR}/standin-sdk-configure.log")
+endif()
+execute_process(
+  COMMAND ${CMAKE_COMMAND} --build ${KESTRO_STANDIN_BUILD_DIR} --target install
+  OUTPUT_FILE ${CMAKE_BINARY_DIR}/standin-sdk-build.log
+  ERROR_FILE ${CMAKE_BINARY_DIR}/standin-sdk-build.log
+  RESULT_VARIABLE built)
+if(NOT built EQUAL 0)
+  message(FATAL_ERROR "Building the stand-in SDK failed; see ${CMAKE_BINARY_DIR}/standin-sdk-build.log")
+endif()
+
+set(standin_sdk_files
+  ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll.a)
+foreach(library IN LISTS KESTRO_PLUGIN_LIBRARIES)
+  list(APPEND standin_sdk_files ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}.dll ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}.dll.a)
+endforeach()
+# Runs on every build; the install copies only what changed, so the host
+# relinks only when a stand-in library did.
+add_custom_target(kestro_standin_sdk ALL
+  COMMAND ${CMAKE_COMMAND} --build ${KESTRO_STANDIN_BUILD_DIR} --target install
+  BYPRODUCTS ${standin_sdk_files}
+  COMMENT "Bringing the stand-in SDK up to date"
+  USES_TERMINAL
+  VERBATIM)
+
+foreach(input IN ITEMS ENGINE:engine PLUGINS:plugins APP_DATA:data)
+  string(REPLACE ":" ";" input "${input}")
+  list(GET input 0 name)
+  list(GET input 1 folder)
+  if(NOT KESTRO_${name}_DIR)
+    set(KESTRO_${name}_DIR ${KESTRO_STANDIN_SDK_DIR}/${folder})
+  endif()
+endforeach()
+
+# The stand-in engine's Windows tests, built in the SDK tree beside
+# flutter_windows.dll and run with the host tree's tests.
+function(kestro_add_standin_windows_tests)
+  add_test(NAME standin_windows_tests
+           COMMAND ${KESTRO_WINE_EMULATOR} ${KESTRO_STANDIN_BUILD_DIR}/bin/standin_windows_tests.exe)
+endfunction()
