@@ -4,8 +4,6 @@
 
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,27 +109,15 @@ TEST(HostileSizes, EveryNestedContainerClaimingHugeCountsCostsOneLineEach) {
 // only that a read came up short (as a stream over a pipe or socket can).
 class UncountedReader : public ByteStreamReader {
  public:
-  explicit UncountedReader(Bytes bytes) : bytes_(std::move(bytes)) {}
-  uint8_t GetByte() override {
-    uint8_t byte = 0;
-    GetBytes(&byte, 1);
-    return byte;
-  }
-  void GetBytes(uint8_t* destination, size_t length) override {
-    if (length > bytes_.size() - position_) {
-      read_past_end_ = true;
-      return;
-    }
-    if (length != 0) std::memcpy(destination, bytes_.data() + position_, length);
-    position_ += length;
-  }
-  void SkipPadding(uint8_t alignment) override { position_ = std::min(bytes_.size(), (position_ + alignment - 1) / alignment * alignment); }
-  bool ReadPastEnd() const override { return read_past_end_; }
+  explicit UncountedReader(Bytes bytes) : bytes_(std::move(bytes)), inner_(bytes_.data(), bytes_.size()) {}
+  uint8_t GetByte() override { return inner_.GetByte(); }
+  void GetBytes(uint8_t* destination, size_t length) override { inner_.GetBytes(destination, length); }
+  void SkipPadding(uint8_t alignment) override { inner_.SkipPadding(alignment); }
+  bool ReadPastEnd() const override { return inner_.ReadPastEnd(); }
 
  private:
   Bytes bytes_;
-  size_t position_ = 0;
-  bool read_past_end_ = false;
+  ByteBufferStreamReader inner_;
 };
 
 long PeakResidentKiB() {
