@@ -385,9 +385,9 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
   // Equivalent keys are more than repeated ones: a NaN is equivalent to
   // every double. What a message loses that way is said, not hidden.
   if (dropped != 0) {
-    internal::WriteDiagnosticLine("Map entries dropped in StandardCodecSerializer::ReadValueOfType: " +
-                                  std::to_string(dropped) + " of " + std::to_string(count) +
-                                  " keys equivalent to an earlier key");
+    internal::WriteDiagnosticLine(
+        "Map entries dropped in StandardCodecSerializer::ReadValueOfType: " + std::to_string(dropped) + " of " +
+        std::to_string(count) + " keys equivalent to an earlier key");
   }
   return EncodableValue(std::move(map));
 }

@@ -144,9 +144,9 @@ TEST(HostileSizes, ReaderThatCannotCountGetsNothingSizedFromItsPrefixes) {
 
 // Whole values still come through such a reader unchanged.
 TEST(HostileSizes, ReaderThatCannotCountReadsLargeValuesWhole) {
-  const EncodableValue value(ValueList{EncodableValue(std::string(300000, 's')),
-                                       EncodableValue(std::vector<double>(70000, 0.5)),
-                                       EncodableValue(ValueMap{{EncodableValue(1), EncodableValue(std::vector<uint8_t>(5000, 7))}})});
+  const EncodableValue value(
+      ValueList{EncodableValue(std::string(300000, 's')), EncodableValue(std::vector<double>(70000, 0.5)),
+                EncodableValue(ValueMap{{EncodableValue(1), EncodableValue(std::vector<uint8_t>(5000, 7))}})});
   UncountedReader reader(Encode(value));
   EncodableValue decoded;
   const auto lines = StderrLinesOf([&] { decoded = StandardCodecSerializer::Shared().ReadNextValue(&reader); });
