@@ -13,6 +13,7 @@ constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
 
 uint8_t ByteBufferStreamReader::GetByte() {
   if (position_ >= size_) {
+    read_past_end_ = true;
     internal::WriteDiagnosticLine(kInvalidRead);
     return 0;
   }
@@ -22,6 +23,7 @@ uint8_t ByteBufferStreamReader::GetByte() {
 void ByteBufferStreamReader::GetBytes(uint8_t* destination, size_t length) {
   // Written so that neither side can overflow, whatever position holds.
   if (position_ > size_ || length > size_ - position_) {
+    read_past_end_ = true;
     internal::WriteDiagnosticLine(kInvalidRead);
     return;
   }

@@ -26,12 +26,11 @@ DecodeBudget::Container::Container(const ByteStreamReader* stream)
 
 DecodeBudget::Container::~Container() { *state_of_thread_ = saved_; }
 
-bool DecodeBudget::Container::too_deep() const {
-  return state_of_thread_->depth > StandardCodecSerializer::kMaxNestingDepth;
-}
-
 bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
+  // An empty one holds nothing to recurse into, however deep it sits.
+  if (count != 0 && state_of_thread_->depth > StandardCodecSerializer::kMaxNestingDepth) return false;
   if (!Fits(stream_, uint64_t{count} * min_item_bytes)) return false;
+  counted_ = Counts(stream_);
   count_ = count;
   min_item_bytes_ = min_item_bytes;
   return true;

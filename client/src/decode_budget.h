@@ -6,9 +6,14 @@
 // message of n bytes stays O(n), whatever its size prefixes claim, and
 // nesting is capped so that the stack cannot run out. The state is per
 // thread and per reader, and each container restores it on the way out.
+//
+// A reader that cannot count its bytes (RemainingBytes unknown) vouches for
+// no size: nothing is sized from its prefixes, what is read grows as the
+// bytes arrive, and reading stops at its first short read.
 #ifndef KESTRO_CLIENT_DECODE_BUDGET_H_
 #define KESTRO_CLIENT_DECODE_BUDGET_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "flutter/byte_streams.h"
@@ -21,6 +26,9 @@ class DecodeBudget {
   // open containers are owed.
   static bool Fits(const ByteStreamReader* stream, uint64_t bytes);
 
+  // Whether `stream` can tell how many bytes it holds.
+  static bool Counts(const ByteStreamReader* stream) { return stream->RemainingBytes() != SIZE_MAX; }
+
   // One list or map being read; enters a nesting level for its lifetime.
   class Container {
    public:
@@ -29,9 +37,14 @@ class DecodeBudget {
     Container(const Container&) = delete;
     Container& operator=(const Container&) = delete;
 
-    bool too_deep() const;
-    // Accepts `count` items of at least `min_item_bytes` each, if they fit.
+    // Accepts `count` items of at least `min_item_bytes` each, if they fit
+    // and, when there are any, if they are not nested too deep.
     bool Open(uint32_t count, uint32_t min_item_bytes);
+    // Whether storage for the items accepted may be made at once.
+    bool counted() const { return counted_; }
+    // After an item: whether reading has to stop because a reader that
+    // cannot count its bytes came up short.
+    bool RanShort() const { return !counted_ && stream_->ReadPastEnd(); }
     // Before reading part of item `index`: what is owed after that part is
     // the rest of this container, `extra_bytes` within the item, and what
     // the enclosing containers are owed.
@@ -51,6 +64,7 @@ class DecodeBudget {
     uint64_t enclosing_owed_;
     uint64_t count_ = 0;
     uint64_t min_item_bytes_ = 0;
+    bool counted_ = true;
 
     friend class DecodeBudget;
   };

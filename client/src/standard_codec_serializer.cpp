@@ -43,6 +43,35 @@ T GetRaw(ByteStreamReader* stream) {
   return value;
 }
 
+// Reads `count` elements of a string or typed list into `storage`. A reader
+// that counts its bytes has vouched for them already (the decode budget), so
+// the storage is made at once. For one that cannot, it grows as the bytes
+// arrive, and a short read ends it at the elements that came whole.
+template <typename Storage>
+void ReadElements(ByteStreamReader* stream, size_t count, Storage* storage) {
+  using Element = typename Storage::value_type;
+  auto read = [&](size_t from, size_t length) {
+    stream->GetBytes(reinterpret_cast<uint8_t*>(storage->data() + from), length * sizeof(Element));
+  };
+  if (internal::DecodeBudget::Counts(stream)) {
+    storage->resize(count);
+    read(0, count);
+    return;
+  }
+  constexpr size_t kFirstStep = (64 << 10) / sizeof(Element);
+  size_t done = 0;
+  do {  // once even for no elements, so that a read past the end still shows
+    const size_t step = std::min(count - done, std::max(kFirstStep, done));
+    storage->resize(done + step);
+    read(done, step);
+    if (stream->ReadPastEnd()) {
+      storage->resize(done);
+      return;
+    }
+    done += step;
+  } while (done < count);
+}
+
 // Where the serializer's bytes go: any writer through its virtual
 // operations, or the writer the method codec uses, when it is exactly a
 // ByteBufferStreamWriter, without a virtual call per byte.
@@ -289,8 +318,8 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStream
       if (const uint8_t* bytes = stream->TakeBytes(size)) {
         return EncodableValue(std::string(reinterpret_cast<const char*>(bytes), size));
       }
-      std::string text(size, '\0');
-      stream->GetBytes(reinterpret_cast<uint8_t*>(text.data()), size);
+      std::string text;
+      ReadElements(stream, size, &text);
       return EncodableValue(std::move(text));
     }
     case kTagByteList:
@@ -316,30 +345,23 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStream
 
 EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* stream) const {
   internal::DecodeBudget::Container container(stream);
-  if (container.too_deep()) {
-    internal::WriteDiagnosticLine(kInvalidRead);
-    return EncodableValue(ValueList());
-  }
   const uint32_t count = ReadSizePrefix(stream);
   if (!container.Open(count, 1)) {
     internal::WriteDiagnosticLine(kInvalidRead);
     return EncodableValue(ValueList());
   }
   ValueList list;
-  list.reserve(count);
+  if (container.counted()) list.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
     container.BeginItem(i, 0);
     list.push_back(ReadNextValue(stream));
+    if (container.RanShort()) break;
   }
   return EncodableValue(std::move(list));
 }
 
 EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const {
   internal::DecodeBudget::Container container(stream);
-  if (container.too_deep()) {
-    internal::WriteDiagnosticLine(kInvalidRead);
-    return EncodableValue(ValueMap());
-  }
   const uint32_t count = ReadSizePrefix(stream);
   // Each entry takes at least two bytes: the key's tag and the value's tag.
   if (!container.Open(count, 2)) {
@@ -347,6 +369,7 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
     return EncodableValue(ValueMap());
   }
   ValueMap map;
+  uint32_t dropped = 0;
   for (uint32_t i = 0; i < count; ++i) {
     container.BeginItem(i, 1);
     EncodableValue key = ReadNextValue(stream);
@@ -354,7 +377,17 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
     EncodableValue value = ReadNextValue(stream);
     // The first occurrence of a key wins: a later equivalent key is not
     // inserted. Writers send keys in order, so the end is the right hint.
+    const size_t size_before = map.size();
     map.emplace_hint(map.end(), std::move(key), std::move(value));
+    if (map.size() == size_before) ++dropped;
+    if (container.RanShort()) break;
+  }
+  // Equivalent keys are more than repeated ones: a NaN is equivalent to
+  // every double. What a message loses that way is said, not hidden.
+  if (dropped != 0) {
+    internal::WriteDiagnosticLine(
+        "Map entries dropped in StandardCodecSerializer::ReadValueOfType: " + std::to_string(dropped) + " of " +
+        std::to_string(count) + " keys equivalent to an earlier key");
   }
   return EncodableValue(std::move(map));
 }
@@ -396,8 +429,8 @@ EncodableValue StandardCodecSerializer::ReadTypedList(ByteStreamReader* stream) 
       return EncodableValue(std::move(list));
     }
   }
-  std::vector<T> list(count);
-  stream->GetBytes(reinterpret_cast<uint8_t*>(list.data()), length);
+  std::vector<T> list;
+  ReadElements(stream, count, &list);
   return EncodableValue(std::move(list));
 }
 

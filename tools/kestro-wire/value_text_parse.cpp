@@ -17,7 +17,8 @@ namespace {
 
 using flutter::EncodableValue;
 
-// Deeper values could not be decoded from a message anyway, and the limit
+// How many lists and maps a value may sit inside, as in a message: a decode
+// may still print an empty list or map one level further. The limit also
 // keeps a hostile argument from exhausting the stack.
 constexpr int kMaxDepth = flutter::StandardCodecSerializer::kMaxNestingDepth;
 
@@ -51,6 +52,20 @@ struct IntegerRange {
 constexpr IntegerRange kInt32Range{kInt32Max, kInt32Max + 1, "integer out of 32-bit range"};
 constexpr IntegerRange kInt64Range{kInt64Max, kInt64Max + 1, "integer out of 64-bit range"};
 constexpr IntegerRange kByteRange{255, 0, "byte out of range (0 to 255)"};
+
+bool IsNan(const EncodableValue& value) {
+  const double* number = value.TryGet<double>();
+  return number != nullptr && std::isnan(*number);
+}
+
+// A NaN is neither before nor after any double, so it is equivalent to every
+// double key: say so, as "duplicate" alone would puzzle.
+std::string DuplicateKeyMessage(bool key_is_nan, const EncodableValue& earlier) {
+  constexpr char kOnce[] = "; a map holds each key once";
+  if (key_is_nan) return std::string("the key is a NaN, equivalent to every double key") + kOnce;
+  if (IsNan(earlier)) return std::string("an earlier key is a NaN, equivalent to every double key") + kOnce;
+  return std::string("duplicate key") + kOnce;
+}
 
 class Parser {
  public:
@@ -88,9 +103,13 @@ class Parser {
     return text_.substr(start, end - start);
   }
 
+  // `depth`: how many lists and maps the value sits inside.
   bool ParseValue(EncodableValue* out, int depth) {
     SkipBlanks();
     if (pos_ == text_.size()) return Fail(pos_, "expected a value");
+    if (depth > kMaxDepth) {
+      return Fail(pos_, "a value inside more than " + std::to_string(kMaxDepth) + " lists and maps");
+    }
     const char c = text_[pos_];
     if (c == '"') {
       std::string text;
@@ -98,12 +117,8 @@ class Parser {
       *out = EncodableValue(std::move(text));
       return true;
     }
-    if (c == '[' || c == '{') {
-      if (depth >= kMaxDepth) {
-        return Fail(pos_, "lists and maps nest deeper than " + std::to_string(kMaxDepth) + " levels");
-      }
-      return c == '[' ? ParseList(out, depth + 1) : ParseMap(out, depth + 1);
-    }
+    if (c == '[') return ParseList(out, depth + 1);
+    if (c == '{') return ParseMap(out, depth + 1);
     if (c == '-' || IsDigit(c)) return ParseNumber(out);
     if (IsLetter(c)) return ParseWord(out);
     return Fail(pos_, "expected a value");
@@ -255,9 +270,9 @@ class Parser {
           ++pos_;
           if (!ParseValue(&value, depth)) return false;
           // Keeping either entry would silently drop the other.
-          if (!map.emplace(std::move(key), std::move(value)).second) {
-            return Fail(key_start, "duplicate key; a map holds each key once");
-          }
+          const bool key_is_nan = IsNan(key);
+          const auto [earlier, inserted] = map.emplace(std::move(key), std::move(value));
+          if (!inserted) return Fail(key_start, DuplicateKeyMessage(key_is_nan, earlier->first));
           return true;
         })) {
       return false;

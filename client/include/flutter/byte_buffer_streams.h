@@ -20,6 +20,7 @@ class ByteBufferStreamReader : public ByteStreamReader {
   void GetBytes(uint8_t* destination, size_t length) override;
   void SkipPadding(uint8_t alignment) override;
   size_t RemainingBytes() const override { return position_ < size_ ? size_ - position_ : 0; }
+  bool ReadPastEnd() const override { return read_past_end_; }
   const uint8_t* TakeBytes(size_t length) override;
 
   uint64_t position() const { return position_; }
@@ -28,6 +29,7 @@ class ByteBufferStreamReader : public ByteStreamReader {
   const uint8_t* data_;
   uint64_t size_;
   uint64_t position_ = 0;
+  bool read_past_end_ = false;
 };
 
 class ByteBufferStreamWriter : public ByteStreamWriter {

@@ -21,8 +21,17 @@ class ByteStreamReader {
 
   // How many bytes are left to read, so that the serializer can refuse a
   // declared size the message cannot hold before it allocates for it. A
-  // reader that cannot tell keeps this default ("unknown").
+  // reader that cannot tell keeps this default ("unknown"); the serializer
+  // then sizes nothing from the message's size prefixes and grows what it
+  // reads as the bytes arrive.
   virtual size_t RemainingBytes() const { return SIZE_MAX; }
+
+  // Whether a GetByte or GetBytes has come up short (the message ended
+  // before it). For a reader that cannot count its bytes, the serializer
+  // stops reading a value at the first short read, so that a size prefix
+  // claiming more than arrives costs no more than what arrived. The default
+  // cannot tell.
+  virtual bool ReadPastEnd() const { return false; }
 
   // The next `length` bytes where they lie, consumed, for a reader that holds
   // the message in memory, so that a string or list is built straight from

@@ -13,9 +13,11 @@ namespace flutter {
 
 class StandardCodecSerializer {
  public:
-  // Lists and maps nested deeper than this are refused while reading (with
-  // the invalid-read line, as an empty list or map) so that a hostile message
-  // cannot exhaust the stack.
+  // A value read sits inside at most this many lists and maps, so that a
+  // hostile message cannot exhaust the stack. A list or map one level deeper
+  // may only be empty: one that declares items there is refused after its
+  // size prefix (with the invalid-read line, as an empty list or map), as an
+  // oversized one is, so what a decode keeps encodes and reads back the same.
   static constexpr int kMaxNestingDepth = 256;
 
   StandardCodecSerializer();

@@ -2,7 +2,10 @@
 // diagnostic line and an empty value, never the storage it claims.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec_test_support.h"
@@ -102,6 +105,56 @@ TEST(HostileSizes, EveryNestedContainerClaimingHugeCountsCostsOneLineEach) {
   EXPECT_EQ(decoded.position, bytes.size());
 }
 
+// A reader of someone else's making that cannot tell how many bytes it holds,
+// only that a read came up short (as a stream over a pipe or socket can).
+class UncountedReader : public ByteStreamReader {
+ public:
+  explicit UncountedReader(Bytes bytes) : bytes_(std::move(bytes)), inner_(bytes_.data(), bytes_.size()) {}
+  uint8_t GetByte() override { return inner_.GetByte(); }
+  void GetBytes(uint8_t* destination, size_t length) override { inner_.GetBytes(destination, length); }
+  void SkipPadding(uint8_t alignment) override { inner_.SkipPadding(alignment); }
+  bool ReadPastEnd() const override { return inner_.ReadPastEnd(); }
+
+ private:
+  Bytes bytes_;
+  ByteBufferStreamReader inner_;
+};
+
+long PeakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Its prefixes cannot be checked against what it holds, so storage grows only
+// as bytes arrive, and reading stops at the first short read.
+TEST(HostileSizes, ReaderThatCannotCountGetsNothingSizedFromItsPrefixes) {
+  const long peak_before = PeakResidentKiB();
+  for (int round = 0; round < 3; ++round) {
+    for (const uint8_t tag : {0x07, 0x08, 0x0C, 0x0D, 0x0B, 0x0E}) {
+      UncountedReader reader({tag, 0xFF, 0x00, 0x00, 0x00, 0x40});
+      EncodableValue value;
+      (void)StderrLinesOf([&] { value = StandardCodecSerializer::Shared().ReadNextValue(&reader); });
+      EXPECT_TRUE(reader.ReadPastEnd()) << int{tag};
+      EXPECT_LE(Encode(value).size(), 16u) << int{tag};
+    }
+  }
+  EXPECT_LT(PeakResidentKiB() - peak_before, 64 * 1024) << "KiB more at the peak";
+}
+
+// Whole values still come through such a reader unchanged.
+TEST(HostileSizes, ReaderThatCannotCountReadsLargeValuesWhole) {
+  const EncodableValue value(
+      ValueList{EncodableValue(std::string(300000, 's')), EncodableValue(std::vector<double>(70000, 0.5)),
+                EncodableValue(ValueMap{{EncodableValue(1), EncodableValue(std::vector<uint8_t>(5000, 7))}})});
+  UncountedReader reader(Encode(value));
+  EncodableValue decoded;
+  const auto lines = StderrLinesOf([&] { decoded = StandardCodecSerializer::Shared().ReadNextValue(&reader); });
+  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(reader.ReadPastEnd());
+  EXPECT_SAME_VALUE(decoded, value);
+}
+
 size_t Depth(const EncodableValue* value) {
   size_t depth = 0;
   for (;;) {
@@ -144,6 +197,24 @@ TEST(HostileNesting, ExactlyTheLimitDecodesSilently) {
   EXPECT_TRUE(decoded.lines.empty());
   EXPECT_EQ(decoded.position, bytes.size());
   EXPECT_EQ(Depth(&decoded.value), static_cast<size_t>(StandardCodecSerializer::kMaxNestingDepth));
+}
+
+// A list or map too deep to read is refused after its size prefix, as an
+// oversized one is, so what a decode keeps encodes to a message that reads
+// back to the same value, silently and to its last byte.
+TEST(HostileNesting, RefusedDepthSurvivesEncodeAndDecode) {
+  for (const uint8_t tag : {uint8_t{0x0C}, uint8_t{0x0D}}) {
+    Bytes bytes;
+    for (int i = 1; i < StandardCodecSerializer::kMaxNestingDepth; ++i) bytes.insert(bytes.end(), {0x0C, 0x01});
+    bytes.insert(bytes.end(), {0x0C, 0x02, tag, tag});
+    const Decoded decoded = DecodeWithPosition(bytes);
+    EXPECT_FALSE(decoded.lines.empty());
+    const Bytes once = Encode(decoded.value);
+    const Decoded again = DecodeWithPosition(once);
+    EXPECT_EQ(Hex(Encode(again.value)), Hex(once)) << int{tag};
+    EXPECT_TRUE(again.lines.empty()) << int{tag};
+    EXPECT_EQ(again.position, once.size()) << int{tag};
+  }
 }
 
 // Nothing stays behind from one message in the next: a message refused deep

@@ -2,6 +2,7 @@
 // how each of those vectors decodes when it is cut short.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,11 @@ TEST(WireFormat, CustomValueGoesOutAsNullWithOneLine) {
             "Unhandled custom type in StandardCodecSerializer::WriteValue. Custom types require codec extensions.");
 }
 
+std::string DroppedEntries(int dropped, int declared) {
+  return "Map entries dropped in StandardCodecSerializer::ReadValueOfType: " + std::to_string(dropped) + " of " +
+         std::to_string(declared) + " keys equivalent to an earlier key";
+}
+
 struct DecodeOnly {
   const char* name;
   Bytes bytes;
@@ -171,11 +177,13 @@ TEST(WireFormat, ReadsWhatTheWriterNeverProduces) {
        EncodableValue(std::vector<uint8_t>{9}), {}, "1"},
       {"first of duplicate map keys wins",
        {0x0D, 0x02, 0x07, 0x01, 'a', 0x03, 0x01, 0, 0, 0, 0x07, 0x01, 'a', 0x03, 0x02, 0, 0, 0},
-       EncodableValue(ValueMap{{EncodableValue("a"), EncodableValue(1)}}), {}, "111111431122221111"},
+       EncodableValue(ValueMap{{EncodableValue("a"), EncodableValue(1)}}), {DroppedEntries(1, 2)},
+       "111111431122222222"},
       {"duplicate with a container value is discarded whole",
        {0x0D, 0x02, 0x01, 0x0C, 0x01, 0x01, 0x01, 0x0C, 0x01, 0x02},
-       EncodableValue(ValueMap{{EncodableValue(true), EncodableValue(ValueList{EncodableValue(true)})}}), {},
-       "1111112111"},
+       EncodableValue(ValueMap{{EncodableValue(true), EncodableValue(ValueList{EncodableValue(true)})}}),
+       {DroppedEntries(1, 2)},
+       "1111113222"},
       {"message ending after tag 3 reads int32 0", {0x03}, EncodableValue(int32_t{0}), {kInvalidRead}, "1"},
       {"message ending after tag 4 reads int64 0", {0x04, 0x01}, EncodableValue(int64_t{0}), {kInvalidRead}, "1"},
       {"unknown tag 42 reads as null", {0x2A}, EncodableValue(), {unknown + "42"}, "1"},
@@ -198,6 +206,24 @@ TEST(WireFormat, ReadsWhatTheWriterNeverProduces) {
       ASSERT_EQ(prefix_lines.size(), ExpectedPrefixLines(c.prefix_lines, length)) << c.name << ", first " << length;
     }
   }
+}
+
+// A NaN is neither before nor after any double, so it is equivalent to every
+// double key: the ordering keeps the first of them, and says what it dropped.
+TEST(WireFormat, MapEntriesDroppedAsEquivalentAreCountedInOneLine) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  // Laid out as a list of keys and values, then labelled a map of three entries.
+  Bytes message = Encode(EncodableValue(ValueList{EncodableValue(1.0), EncodableValue(1), EncodableValue(nan),
+                                                  EncodableValue(2), EncodableValue(2.0), EncodableValue(3)}));
+  message[0] = 0x0D;
+  message[1] = 0x03;
+  EncodableValue decoded;
+  const auto lines = StderrLinesOf([&] { decoded = Decode(message); });
+  EXPECT_EQ(lines, std::vector<std::string>{DroppedEntries(1, 3)});
+  const ValueMap& map = decoded.Get<ValueMap>();
+  ASSERT_EQ(map.size(), 2u);
+  EXPECT_EQ(map.begin()->first.Get<double>(), 1.0);
+  EXPECT_EQ(map.rbegin()->first.Get<double>(), 2.0);
 }
 
 }  // namespace

@@ -60,6 +60,13 @@ check_err "Invalid read in StandardCodecByteStreamReader"
 check 0 'stop null' decode-call 070473746f70
 check 0 '1' decode 030100000099
 check_err "1 byte from offset 5 not decoded: 99"
+# A list refused for its depth and a key equivalent to an earlier one: what
+# decode prints, encode reads back.
+deep=$(printf '0c01%.0s' $(seq 255))0c020c0c
+check 0 "$(printf '0c01%.0s' $(seq 255))0c020c0000" encode "$("$wire" decode "$deep" 2>/dev/null)"
+nan_key=0d03060000000000000000000000f03f0301000000060000000000000000f87f030200000006000000000000000000400303000000
+check 0 '{1.0: 1, 2.0: 3}' decode "$nan_key"
+check_err "1 of 3 keys equivalent to an earlier key"
 
 echo "bad input is refused with exit 2"
 check 2 '' encode '[1, 2 3]'
@@ -67,6 +74,8 @@ check_err "invalid value at column 7: expected ',' or ']'"
 check_err "        ^"
 check 2 '' encode 3000000000
 check_err "write 3000000000L"
+check 2 '' encode '{1.0: 1, nan: 2}'
+check_err "the key is a NaN, equivalent to every double key"
 check 2 '' decode 0g
 check_err "invalid hex message at column 2"
 check 2 '' decode-reply 012

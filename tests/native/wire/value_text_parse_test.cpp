@@ -103,6 +103,8 @@ TEST(ValueTextParse, PointsAtTheOffendingCharacter) {
       {"[1,]", 3, "expected a value"},
       {"{1 2}", 3, "expected ':'"},
       {"{\"a\": 1, \"a\": 2}", 9, "duplicate key"},
+      {"{1.0: 1, nan: 2}", 9, "the key is a NaN, equivalent to every double key"},
+      {"{-nan: 1, 2.5: 2}", 10, "an earlier key is a NaN, equivalent to every double key"},
       {"\"abc", 4, "to end the string"},
       {"\"\\q\"", 1, "unknown escape"},
       {"\"\\u12\"", 5, "4 hex digits"},
@@ -121,13 +123,16 @@ TEST(ValueTextParse, PointsAtTheOffendingCharacter) {
   });
 }
 
+// A value sits inside at most as many lists and maps as a message can carry;
+// an empty list or map one level further holds no value, and a decoder can
+// produce one (where it refused a deeper container).
 TEST(ValueTextParse, RefusesNestingDeeperThanAMessageCanCarry) {
-  const int limit = flutter::StandardCodecSerializer::kMaxNestingDepth;
-  Parse(std::string(limit, '[') + std::string(limit, ']'));
-  const TextError error = ParseFailure(std::string(limit + 1, '{') + std::string(limit + 1, '}'));
-  EXPECT_EQ(error.offset, static_cast<size_t>(limit));
+  const size_t limit = flutter::StandardCodecSerializer::kMaxNestingDepth;
+  Parse(std::string(limit, '[') + "1" + std::string(limit, ']'));
+  Parse(std::string(limit, '[') + "{}" + std::string(limit, ']'));
+  EXPECT_EQ(ParseFailure(std::string(limit + 1, '[') + "1" + std::string(limit + 1, ']')).offset, limit + 1);
   // Far deeper input is refused the same way, without running out of stack.
-  EXPECT_EQ(ParseFailure(std::string(100000, '[')).offset, static_cast<size_t>(limit));
+  EXPECT_EQ(ParseFailure(std::string(100000, '[')).offset, limit + 1);
 }
 
 }  // namespace

@@ -67,5 +67,18 @@ TEST(ValueTextRoundTrip, EveryDecodedMessagePrintsAndReadsBack) {
   }
 }
 
+// A list refused for its depth decodes as an empty one, a level past the
+// limit; that prints and reads back too.
+TEST(ValueTextRoundTrip, TheDeepestDecodedValueReadsBack) {
+  std::vector<uint8_t> message;
+  for (int i = 1; i < flutter::StandardCodecSerializer::kMaxNestingDepth; ++i)
+    message.insert(message.end(), {0x0c, 0x01});
+  message.insert(message.end(), {0x0c, 0x02, 0x0c, 0x0c});
+  const DiscardedDiagnostics discarded;
+  flutter::ByteBufferStreamReader reader(message.data(), message.size());
+  const EncodableValue decoded = flutter::StandardCodecSerializer::Shared().ReadNextValue(&reader);
+  EXPECT_EQ(MessageHex(Parse(FormatValueText(decoded))), MessageHex(decoded));
+}
+
 }  // namespace
 }  // namespace kestro::wire
