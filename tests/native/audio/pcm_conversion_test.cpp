@@ -3,7 +3,7 @@
 
 #include "pcm_conversion.h"
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 TEST(PipelineMemory, MonoInputStaysBoundedAndGrowsOnlyToFitAPacket) {
@@ -40,4 +40,4 @@ TEST(PipelineMemory, ChunkSamplesWrapsIn32BitsAndIsAtLeastOne) {
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

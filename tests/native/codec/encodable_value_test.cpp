@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace flutter {
+namespace flutter::testing {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -260,4 +260,4 @@ TEST(EncodableValueOwnership, MoveLeavesTheSourceItsAlternativeWithAnEmptiedCont
 }
 
 }  // namespace
-}  // namespace flutter
+}  // namespace flutter::testing

@@ -6,7 +6,7 @@
 #include "flutter/binary_messenger_impl.h"
 #include "messaging_test_support.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 namespace {
 
 using flutter::ReplyCallback;
@@ -28,9 +28,9 @@ TEST_F(BinaryMessengerTest, EachMessageIsAnsweredAtMostOnceEvenThroughCopies) {
   EXPECT_EQ(standin::ResponseTo(ticket).state, ResponseState::kAwaitingAnswer);
   ReplyCallback copy = kept_;
   copy(nullptr, 0);  // the empty response
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   kept_(kBytes.data(), kBytes.size());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Error: Response can be set only once. Ignoring duplicate response.\n");
   EXPECT_EQ(standin::ResponseTo(ticket).state, ResponseState::kAnswered);
   EXPECT_TRUE(standin::ResponseTo(ticket).bytes.empty());
@@ -41,10 +41,10 @@ TEST_F(BinaryMessengerTest, AnswerAfterShutdownIsDroppedSilentlyAndReleasesTheMe
   standin::MessageTicket ticket = DeliverAndKeepReply();
   EXPECT_EQ(standin::GetEngine(engine_id_)->host_messenger_references, 1);
   controller_.reset();
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   kept_(kBytes.data(), kBytes.size());
   kept_ = nullptr;
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(standin::ResponseTo(ticket).state, ResponseState::kEngineGone);
   EXPECT_TRUE(NoMisuse());
 }
@@ -106,12 +106,12 @@ TEST_F(BinaryMessengerTest, ExceptionsFromHandlersAndRepliesStayOnOurSide) {
   messenger()->SendToChannel(kChannel, kBytes.data(), kBytes.size(),
                              [](const uint8_t*, size_t) { throw std::runtime_error("reply failed"); });
   ASSERT_TRUE(standin::AnswerSentMessage(SentOn(kChannel).at(0).id, {}));
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   Deliver(kChannel, kBytes);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Error: Exception in reply callback: reply failed\n"
             "Error: Exception in channel message handler: handler failed\n");
 }
 
 }  // namespace
-}  // namespace kestro_test
+}  // namespace flutter::testing

@@ -5,7 +5,7 @@
 
 #include "messaging_test_support.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 namespace {
 
 using flutter::EngineProject;
@@ -55,9 +55,9 @@ TEST_F(EngineWrappersTest, RegistrarsComeFromTheEngineOrFailWithoutOne) {
   standin::ResetAll();
   standin::FailEngineCreation(true);
   FlutterEngine failed(EngineProject(L"data"));
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(failed.GetPluginRegistrar("window_manager"), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Cannot get plugin registrar on an engine that isn't running; call Run first.\n");
   EXPECT_TRUE(NoMisuse());
 }
@@ -76,9 +76,9 @@ TEST_F(EngineWrappersTest, ControllerRunsItsEngineInAViewAndShutsBothDown) {
 
 TEST_F(EngineWrappersTest, FailedControllerSaysSoAndHasNoView) {
   standin::FailViewControllerCreation(true);
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   FlutterViewController controller(640, 480, EngineProject(L"data"));
-  const std::string written = testing::internal::GetCapturedStderr();
+  const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(EndsWith(written, "Failed to create view controller.\n")) << written;
   EXPECT_EQ(controller.View(), nullptr);
   EXPECT_NE(controller.Engine(), nullptr);
@@ -112,10 +112,10 @@ TEST_F(EngineWrappersTest, NextFrameRunsTheLatestCallbackOnceAndMayReArm) {
   EXPECT_EQ(log, (std::vector<std::string>{"first", "again"}));
 
   engine->SetNextFrameCallback([] { throw std::runtime_error("frame failed"); });
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   frame();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Exception in next-frame callback: frame failed\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: Exception in next-frame callback: frame failed\n");
 }
 
 }  // namespace
-}  // namespace kestro_test
+}  // namespace flutter::testing

@@ -6,7 +6,7 @@
 #include "flutter/stream_handler_functions.h"
 #include "messaging_test_support.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -64,9 +64,9 @@ TEST_F(EventChannelTest, FailedImplicitCancelIsLoggedWithoutALineEnd) {
   InstallRecordingHandler();
   Answer("listen");
   cancel_error_ = std::make_unique<StreamHandlerError>("c", "m");
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(Answer("listen"), SuccessBytes());
-  const std::string written = testing::internal::GetCapturedStderr();
+  const std::string written = ::testing::internal::GetCapturedStderr();
   const std::string prefix = "Failed to cancel existing stream: c, m, ";
   EXPECT_EQ(written.substr(0, prefix.size()), prefix);
   EXPECT_GT(written.size(), prefix.size());  // the (null) details address
@@ -80,9 +80,9 @@ TEST_F(EventChannelTest, AnythingButExactListenOrCancelGetsTheEmptyAnswer) {
     EXPECT_EQ(response.state, standin::ResponseState::kAnswered) << method;
     EXPECT_TRUE(response.bytes.empty()) << method;
   }
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_TRUE(Exchange(kChannel, NotACall()).bytes.empty());
-  const std::string written = testing::internal::GetCapturedStderr();
+  const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(EndsWith(written, "Unable to construct method call from message on channel: kestro/test\n")) << written;
   EXPECT_TRUE(log_.empty());
 }
@@ -134,4 +134,4 @@ TEST_F(EventChannelTest, EventsFromAnotherThreadArriveInOrder) {
 }
 
 }  // namespace
-}  // namespace kestro_test
+}  // namespace flutter::testing

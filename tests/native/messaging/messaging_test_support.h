@@ -14,7 +14,7 @@
 #include "flutter/standard_method_codec.h"
 #include "standin/engine_test_api.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 
 inline const std::string kChannel = "kestro/test";
 
@@ -82,6 +82,6 @@ class MessagingTest : public ::testing::Test {
   standin::EngineId engine_id_ = 0;
 };
 
-}  // namespace kestro_test
+}  // namespace flutter::testing
 
 #endif  // KESTRO_TESTS_MESSAGING_TEST_SUPPORT_H_

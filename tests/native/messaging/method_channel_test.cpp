@@ -5,7 +5,7 @@
 #include "flutter/method_channel.h"
 #include "messaging_test_support.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -56,9 +56,9 @@ TEST_F(MethodChannelTest, HandlerGetsTheCallAndMayAnswerLater) {
 TEST_F(MethodChannelTest, SecondAnswerIsReportedOnceAndSendsNothing) {
   Handle([](const MethodCall&, std::unique_ptr<MethodResult> result) {
     result->NotImplemented();
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     result->Success();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Error: Only one of Success, Error, or NotImplemented can be called, and it can be called exactly "
               "once. Ignoring duplicate result.\n");
   });
@@ -68,16 +68,16 @@ TEST_F(MethodChannelTest, SecondAnswerIsReportedOnceAndSendsNothing) {
 
 TEST_F(MethodChannelTest, DroppedUnansweredResultWarnsOnce) {
   Handle([](const MethodCall&, std::unique_ptr<MethodResult>) {});
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(Exchange(kChannel, CallBytes("m")).state, ResponseState::kAwaitingAnswer);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: Failed to respond to a message. This is a memory leak.\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Warning: Failed to respond to a message. This is a memory leak.\n");
 }
 
 TEST_F(MethodChannelTest, UndecodableMessageGetsTheEmptyAnswerWithoutReachingTheHandler) {
   Handle([](const MethodCall&, std::unique_ptr<MethodResult>) { FAIL(); });
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   standin::InjectedResponse response = Exchange(kChannel, NotACall());
-  const std::string written = testing::internal::GetCapturedStderr();
+  const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(EndsWith(written, "Unable to construct method call from message on channel kestro/test\n")) << written;
   EXPECT_EQ(written.find("Warning"), std::string::npos);
   EXPECT_EQ(response.state, ResponseState::kAnswered);
@@ -92,4 +92,4 @@ TEST_F(MethodChannelTest, HandlerOutlivesItsChannelUntilAnEmptyOneRemovesIt) {
 }
 
 }  // namespace
-}  // namespace kestro_test
+}  // namespace flutter::testing

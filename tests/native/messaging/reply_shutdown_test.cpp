@@ -10,7 +10,7 @@
 #include "flutter/method_channel.h"
 #include "messaging_test_support.h"
 
-namespace kestro_test {
+namespace flutter::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -56,10 +56,10 @@ TEST_F(ReplyShutdownTest, UnansweredResultsReleaseTheMessengerAfterShutdown) {
           [&kept](const MethodCall&, std::unique_ptr<MethodResult> result) { kept.push_back(std::move(result)); });
   for (int i = 0; i < 4; ++i) Deliver(kChannel, CallBytes("m"));
   controller_.reset();
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   std::thread releasing([results = std::move(kept)]() mutable { results.clear(); });
   releasing.join();
-  const std::string written = testing::internal::GetCapturedStderr();
+  const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(written.size(), 4 * std::string("Warning: Failed to respond to a message. This is a memory leak.\n").size());
   EXPECT_TRUE(NoMisuse());
 }
@@ -97,4 +97,4 @@ TEST_F(MessengerReferenceTest, ActsUnderTheLockWhileTheEngineIsThereAndNeverAfte
 }
 
 }  // namespace
-}  // namespace kestro_test
+}  // namespace flutter::testing

@@ -6,7 +6,7 @@
 
 #include "host_fixture.h"
 
-namespace standin_test {
+namespace standin::testing {
 namespace {
 
 using ::testing::ElementsAre;
@@ -191,4 +191,4 @@ TEST_F(WindowMessages, ProcessWideCallsAreCounted) {
 }
 
 }  // namespace
-}  // namespace standin_test
+}  // namespace standin::testing

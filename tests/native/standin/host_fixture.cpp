@@ -1,6 +1,6 @@
 #include "host_fixture.h"
 
-namespace standin_test {
+namespace standin::testing {
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -46,4 +46,4 @@ StandinTest::Running StandinTest::CreateRunningEngine(int width, int height) {
   return running;
 }
 
-}  // namespace standin_test
+}  // namespace standin::testing

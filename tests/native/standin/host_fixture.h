@@ -13,7 +13,7 @@
 #include "flutter/engine_library.h"
 #include "standin/engine_test_api.h"
 
-namespace standin_test {
+namespace standin::testing {
 
 std::vector<uint8_t> Bytes(const std::string& text);
 
@@ -53,6 +53,6 @@ class StandinTest : public ::testing::Test {
   static Running CreateRunningEngine(int width = 800, int height = 600);
 };
 
-}  // namespace standin_test
+}  // namespace standin::testing
 
 #endif  // KESTRO_TESTS_STANDIN_HOST_FIXTURE_H_

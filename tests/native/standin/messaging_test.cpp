@@ -9,7 +9,7 @@
 
 #include "host_fixture.h"
 
-namespace standin_test {
+namespace standin::testing {
 namespace {
 
 using ::testing::HasSubstr;
@@ -223,4 +223,4 @@ TEST_F(MessengerReferences, LockIsRecursiveAndKeepsTheEngineAlive) {
 }
 
 }  // namespace
-}  // namespace standin_test
+}  // namespace standin::testing

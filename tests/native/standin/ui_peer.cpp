@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace standin_test {
+namespace standin::testing {
 
 void PutU32(std::vector<uint8_t>* out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -161,4 +161,4 @@ uint32_t UiPeer::Retransmissions() const {
   return info.tcpi_total_retrans;
 }
 
-}  // namespace standin_test
+}  // namespace standin::testing

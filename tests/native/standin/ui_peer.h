@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace standin_test {
+namespace standin::testing {
 
 struct PeerFrame {
   uint8_t type = 0;
@@ -65,6 +65,6 @@ class UiPeer {
 void PutU32(std::vector<uint8_t>* out, uint32_t value);
 void PutU64(std::vector<uint8_t>* out, uint64_t value);
 
-}  // namespace standin_test
+}  // namespace standin::testing
 
 #endif  // KESTRO_TESTS_STANDIN_UI_PEER_H_

@@ -12,7 +12,7 @@
 #include "host_fixture.h"
 #include "ui_peer.h"
 
-namespace standin_test {
+namespace standin::testing {
 namespace {
 
 using ::testing::ElementsAre;
@@ -290,4 +290,4 @@ TEST_F(UiPortEnvironment, ServesFromTheFirstEngineToTheLastWhenSet) {
 }
 
 }  // namespace
-}  // namespace standin_test
+}  // namespace standin::testing

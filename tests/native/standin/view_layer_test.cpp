@@ -14,7 +14,7 @@
 #include "host_fixture.h"
 #include "ui_peer.h"
 
-namespace standin_test {
+namespace standin::testing {
 namespace {
 
 using ::testing::ElementsAre;
@@ -179,4 +179,4 @@ TEST_F(UiPortWindows, ArgumentsOfTheWrongLengthAreMalformed) {
 }
 
 }  // namespace
-}  // namespace standin_test
+}  // namespace standin::testing

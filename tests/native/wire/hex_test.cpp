@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kestro::wire {
+namespace kestro::wire::testing {
 namespace {
 
 TEST(WireHex, WritesLowercaseAndReadsEitherCase) {
@@ -40,4 +40,4 @@ TEST(WireInputError, PutsACaretUnderTheOffendingCharacter) {
 }
 
 }  // namespace
-}  // namespace kestro::wire
+}  // namespace kestro::wire::testing

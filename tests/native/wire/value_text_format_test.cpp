@@ -3,7 +3,7 @@
 #include "float_bits.h"
 #include "wire_test_support.h"
 
-namespace kestro::wire {
+namespace kestro::wire::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -55,4 +55,4 @@ TEST(ValueTextFormat, EscapesWhatIsNotPlainText) {
 }
 
 }  // namespace
-}  // namespace kestro::wire
+}  // namespace kestro::wire::testing

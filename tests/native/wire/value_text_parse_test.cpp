@@ -5,7 +5,7 @@
 #include "float_bits.h"
 #include "wire_test_support.h"
 
-namespace kestro::wire {
+namespace kestro::wire::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -136,4 +136,4 @@ TEST(ValueTextParse, RefusesNestingDeeperThanAMessageCanCarry) {
 }
 
 }  // namespace
-}  // namespace kestro::wire
+}  // namespace kestro::wire::testing

@@ -4,7 +4,7 @@
 
 #include "wire_test_support.h"
 
-namespace kestro::wire {
+namespace kestro::wire::testing {
 namespace {
 
 using flutter::EncodableValue;
@@ -81,4 +81,4 @@ TEST(ValueTextRoundTrip, TheDeepestDecodedValueReadsBack) {
 }
 
 }  // namespace
-}  // namespace kestro::wire
+}  // namespace kestro::wire::testing

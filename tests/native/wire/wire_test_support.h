@@ -13,7 +13,7 @@
 #include "hex.h"
 #include "value_text.h"
 
-namespace kestro::wire {
+namespace kestro::wire::testing {
 
 // The message bytes of a value, as hex: equal hex means the same
 // alternatives and the same bits, NaN payloads and signed zeros included.
@@ -37,6 +37,6 @@ inline TextError ParseFailure(std::string_view text) {
   return error;
 }
 
-}  // namespace kestro::wire
+}  // namespace kestro::wire::testing
 
 #endif  // KESTRO_WIRE_TEST_SUPPORT_H_

@@ -14,7 +14,7 @@
 
 #include "loopback_capture.h"
 
-namespace kestro {
+namespace kestro::testing {
 
 class ChunkCollector {
  public:
@@ -62,6 +62,6 @@ class ChunkCollector {
   std::vector<std::string> errors;
 };
 
-}  // namespace kestro
+}  // namespace kestro::testing
 
 #endif  // KESTRO_TESTS_WINDOWS_AUDIO_CHUNK_COLLECTOR_H_

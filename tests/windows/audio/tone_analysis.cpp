@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -72,4 +72,4 @@ double PhaseDifferenceDegrees(double later, double earlier) {
   return difference;
 }
 
-}  // namespace kestro
+}  // namespace kestro::testing

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kestro {
+namespace kestro::testing {
 
 // Samples of signed 16-bit little-endian PCM.
 std::vector<std::int16_t> DecodePcm16(const std::vector<std::uint8_t>& bytes);
@@ -29,6 +29,6 @@ double PhaseDegrees(const std::vector<std::int16_t>& samples, std::size_t first_
 // The difference of two phases, wrapped into (-180, 180].
 double PhaseDifferenceDegrees(double later, double earlier);
 
-}  // namespace kestro
+}  // namespace kestro::testing
 
 #endif  // KESTRO_TESTS_WINDOWS_AUDIO_TONE_ANALYSIS_H_

@@ -15,7 +15,7 @@
 #include "tone_analysis.h"
 #include "wasapi_audio_endpoint.h"
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 using std::chrono::milliseconds;
@@ -106,4 +106,4 @@ TEST(WasapiCapture, RecordsThePlayedToneInWholeChunksWithoutLosingSamples) {
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

@@ -11,7 +11,7 @@
 #include "loopback_capture.h"
 #include "wasapi_audio_endpoint.h"
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 using std::chrono::milliseconds;
@@ -63,4 +63,4 @@ TEST(WasapiLoopbackUnderWine, ReportsTheMissingCaptureClientAndStaysStartedUntil
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

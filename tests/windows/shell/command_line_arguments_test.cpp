@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 using Arguments = std::vector<std::string>;
@@ -53,4 +53,4 @@ TEST(CollectArguments, ReadsThisProcessCommandLine) {
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 std::vector<unsigned char> OwnVersionResource() {
@@ -42,4 +42,4 @@ TEST(Resources, CarryVersion1_0_3_103) {
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

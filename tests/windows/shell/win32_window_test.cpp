@@ -9,7 +9,7 @@
 #include "fake_monitor_dpi.h"
 #include "window_class.h"
 
-namespace kestro {
+namespace kestro::testing {
 namespace {
 
 // Records what the base class asks of its subclass.
@@ -181,4 +181,4 @@ TEST_F(Win32WindowTest, TheClassLivesAsLongAsAnyWindowObject) {
 }
 
 }  // namespace
-}  // namespace kestro
+}  // namespace kestro::testing

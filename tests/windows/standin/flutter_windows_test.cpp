@@ -13,7 +13,7 @@
 #include "host_window.h"
 #include "socket_peer.h"
 
-namespace standin_windows_test {
+namespace standin::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -304,4 +304,4 @@ TEST(FailureInjection, TheEnvironmentFailsCreationsUntilCleared) {
 }
 
 }  // namespace
-}  // namespace standin_windows_test
+}  // namespace standin::testing

@@ -1,6 +1,6 @@
 #include "host_window.h"
 
-namespace standin_windows_test {
+namespace standin::testing {
 namespace {
 
 constexpr wchar_t kClassName[] = L"KestroStandinTestHost";
@@ -94,4 +94,4 @@ LRESULT HostWindow::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-}  // namespace standin_windows_test
+}  // namespace standin::testing

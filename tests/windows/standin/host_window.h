@@ -8,7 +8,7 @@
 
 #include "flutter/engine_library.h"
 
-namespace standin_windows_test {
+namespace standin::testing {
 
 // A fresh engine taken over by a view controller of the given size.
 struct RunningEngine {
@@ -45,6 +45,6 @@ class HostWindow {
   RunningEngine content_;
 };
 
-}  // namespace standin_windows_test
+}  // namespace standin::testing
 
 #endif  // KESTRO_TESTS_WINDOWS_STANDIN_HOST_WINDOW_H_

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace standin_windows_test {
+namespace standin::testing {
 namespace {
 
 // Started once for the process; never cleaned up, as the library's own use is not either.
@@ -169,4 +169,4 @@ bool SocketPeer::ClosedByHost() {
   }
 }
 
-}  // namespace standin_windows_test
+}  // namespace standin::testing

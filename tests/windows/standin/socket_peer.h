@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace standin_windows_test {
+namespace standin::testing {
 
 struct Frame {
   uint8_t type = 0;
@@ -56,6 +56,6 @@ class SocketPeer {
   std::vector<uint8_t> received_;
 };
 
-}  // namespace standin_windows_test
+}  // namespace standin::testing
 
 #endif  // KESTRO_TESTS_WINDOWS_STANDIN_SOCKET_PEER_H_
