@@ -20,8 +20,8 @@ constexpr std::uint32_t kExtendedKey = 1;
 
 // Windows leaves a clipboard entry out of its history and the cloud
 // clipboard when these are present.
-constexpr const char* kExcludeFromHistoryFormats[] = {
-    "ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"};
+constexpr const char* kExcludeFromHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing",
+                                                      "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"};
 
 // Predefined formats whose data is a GDI handle, or a block that holds one,
 // and so cannot be copied as bytes.
@@ -29,10 +29,14 @@ struct NamedFormat {
   std::uint32_t format;
   const char* name;
 };
-constexpr NamedFormat kHandleFormats[] = {
-    {2, "CF_BITMAP"},         {3, "CF_METAFILEPICT"},     {9, "CF_PALETTE"},
-    {14, "CF_ENHMETAFILE"},   {0x80, "CF_OWNERDISPLAY"},  {0x82, "CF_DSPBITMAP"},
-    {0x83, "CF_DSPMETAFILEPICT"}, {0x8E, "CF_DSPENHMETAFILE"}};
+constexpr NamedFormat kHandleFormats[] = {{2, "CF_BITMAP"},
+                                          {3, "CF_METAFILEPICT"},
+                                          {9, "CF_PALETTE"},
+                                          {14, "CF_ENHMETAFILE"},
+                                          {0x80, "CF_OWNERDISPLAY"},
+                                          {0x82, "CF_DSPBITMAP"},
+                                          {0x83, "CF_DSPMETAFILEPICT"},
+                                          {0x8E, "CF_DSPENHMETAFILE"}};
 // Private (0x200..0x2FF) and GDI object (0x300..0x3FF) formats hold
 // whatever their owner chose.
 constexpr std::uint32_t kPrivateFirst = 0x200;
@@ -44,8 +48,14 @@ struct Modifier {
   std::uint16_t virtual_key;
   std::uint32_t flags;
 };
-constexpr Modifier kModifiers[] = {{0xA0, 0}, {0xA1, 0}, {0xA2, 0}, {0xA3, kExtendedKey}, {0xA4, 0},
-                                   {0xA5, kExtendedKey}, {0x5B, kExtendedKey}, {0x5C, kExtendedKey}};
+constexpr Modifier kModifiers[] = {{0xA0, 0},
+                                   {0xA1, 0},
+                                   {0xA2, 0},
+                                   {0xA3, kExtendedKey},
+                                   {0xA4, 0},
+                                   {0xA5, kExtendedKey},
+                                   {0x5B, kExtendedKey},
+                                   {0x5C, kExtendedKey}};
 
 KeyboardInput Key(std::uint16_t virtual_key, std::uint32_t flags) {
   KeyboardInput input;
@@ -191,8 +201,8 @@ bool SendPasteKeystroke(WindowSystem& window_system, bool release_modifiers) {
       }
     }
   }
-  for (const KeyboardInput& key : {Key(kControlKey, kKeyDown), Key(kVKey, kKeyDown), Key(kVKey, kKeyUp),
-                                   Key(kControlKey, kKeyUp)}) {
+  for (const KeyboardInput& key :
+       {Key(kControlKey, kKeyDown), Key(kVKey, kKeyDown), Key(kVKey, kKeyUp), Key(kControlKey, kKeyUp)}) {
     inputs.push_back(key);
   }
   const auto count = static_cast<std::uint32_t>(inputs.size());

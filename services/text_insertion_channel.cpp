@@ -54,7 +54,8 @@ void ScheduleRestore(WindowSystem& window_system, HWND window, ClipboardSnapshot
   WindowSystem* system = &window_system;
   const bool scheduled = window_system.SetTimer(delay_ms, [system, window, pasted, snapshot] {
     if (system->GetClipboardSequenceNumber() != pasted) {
-      WriteDiagnosticLine("Text insertion: the clipboard changed after the paste, so its earlier contents are not put back");
+      WriteDiagnosticLine(
+          "Text insertion: the clipboard changed after the paste, so its earlier contents are not put back");
       return;
     }
     RestoreClipboard(*system, window, *snapshot);

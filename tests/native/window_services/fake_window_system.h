@@ -7,11 +7,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window_system.h"

@@ -16,8 +16,8 @@ constexpr std::uint32_t kBitmap = 2;
 constexpr std::uint32_t kDib = 8;
 constexpr std::uint32_t kEnhancedMetafile = 14;
 constexpr std::uint32_t kHtml = 0xC100;
-const char* const kHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing",
-                                       "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"};
+const char* const kHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+                                       "CanUploadToCloudClipboard"};
 
 EncodableValue PasteArguments(const std::string& text, const ValueMap& options) {
   ValueMap arguments = options;
@@ -74,8 +74,7 @@ TEST_F(PasteOptionsTest, AbsentOrNonBoolKeysKeepTodaysExactCallSequence) {
 }
 
 TEST_F(PasteOptionsTest, ExcludeFromHistoryAddsTheThreeFormatsEachHoldingAThirtyTwoBitZero) {
-  EXPECT_EQ(PasteWithOptions("secret", {{EncodableValue("exclude_from_history"), EncodableValue(true)}}),
-            Answer(true));
+  EXPECT_EQ(PasteWithOptions("secret", {{EncodableValue("exclude_from_history"), EncodableValue(true)}}), Answer(true));
   std::vector<std::uint32_t> expected;
   for (const char* name : kHistoryFormats) {
     const std::uint32_t format = windows_.RegisteredFormat(name);
@@ -102,8 +101,7 @@ TEST_F(PasteOptionsTest, AFailedExclusionStepAnswersFalseAndLeavesNoTextBehind) 
 TEST_F(PasteOptionsTest, RestorePutsBackEveryMemoryBlockFormatAfterTheDelayAndAfterTheAnswer) {
   ClipboardOfAnotherProgram();
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}),
-            Answer(true));
+  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}), Answer(true));
   const std::string lines = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(lines,
             "Text insertion: the clipboard will be restored without 2 format(s) that are not memory blocks: "
@@ -125,16 +123,14 @@ TEST_F(PasteOptionsTest, RestorePutsBackEveryMemoryBlockFormatAfterTheDelayAndAf
 }
 
 TEST_F(PasteOptionsTest, RestoreOfAnEmptyClipboardEmptiesIt) {
-  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}),
-            Answer(true));
+  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}), Answer(true));
   windows_.FireTimers();
   EXPECT_TRUE(windows_.ClipboardFormats().empty());
 }
 
 TEST_F(PasteOptionsTest, NoRestoreWhenTheClipboardChangedAfterThePaste) {
   ClipboardOfAnotherProgram();
-  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}),
-            Answer(true));
+  EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}), Answer(true));
   windows_.PutOnClipboard(kText, Utf16Bytes(u"copied meanwhile"));
   windows_.calls.clear();
   ::testing::internal::CaptureStderr();
@@ -147,10 +143,11 @@ TEST_F(PasteOptionsTest, NoRestoreWhenTheClipboardChangedAfterThePaste) {
 
 TEST_F(PasteOptionsTest, TheRestoreDelayIsAThirtyTwoBitIntegerClampedToFiftyToFiveThousand) {
   const std::pair<EncodableValue, std::uint32_t> delays[] = {
-      {EncodableValue(), 400},       {EncodableValue(10), 50},        {EncodableValue(-5), 50},
-      {EncodableValue(50), 50},      {EncodableValue(1234), 1234},    {EncodableValue(5000), 5000},
-      {EncodableValue(99999), 5000}, {EncodableValue(int64_t{700}), 400}, {EncodableValue("700"), 400},
-      {EncodableValue(700.0), 400}};
+      {EncodableValue(), 400},       {EncodableValue(10), 50},
+      {EncodableValue(-5), 50},      {EncodableValue(50), 50},
+      {EncodableValue(1234), 1234},  {EncodableValue(5000), 5000},
+      {EncodableValue(99999), 5000}, {EncodableValue(int64_t{700}), 400},
+      {EncodableValue("700"), 400},  {EncodableValue(700.0), 400}};
   for (const auto& [delay, expected] : delays) {
     windows_.timers.clear();
     ValueMap options = {{EncodableValue("restore_clipboard"), EncodableValue(true)}};
@@ -167,8 +164,8 @@ TEST_F(PasteOptionsTest, ReleaseModifiersSendsTheKeyUpsOfHeldModifiersFirstInThe
   EXPECT_EQ(PasteWithOptions("x", release), Answer(true));
   ASSERT_EQ(windows_.sent_inputs.size(), 1u);
   const std::vector<KeyboardInput>& inputs = windows_.sent_inputs[0].inputs;
-  const std::vector<std::pair<std::uint16_t, std::uint32_t>> expected = {
-      {0xA0, 2}, {0xA5, 3}, {0x5C, 3}, {0x11, 0}, {0x56, 0}, {0x56, 2}, {0x11, 2}};
+  const std::vector<std::pair<std::uint16_t, std::uint32_t>> expected = {{0xA0, 2}, {0xA5, 3}, {0x5C, 3}, {0x11, 0},
+                                                                         {0x56, 0}, {0x56, 2}, {0x11, 2}};
   ASSERT_EQ(inputs.size(), expected.size());
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     EXPECT_EQ(inputs[i].type, 1u) << i;

@@ -16,10 +16,23 @@ inline const HWND kBrowser = FakeWindow(0xB2);
 inline constexpr std::uint32_t kOtherProcess = 200;
 
 // Every window-system call of a paste of "hello" into the editor in front.
-inline const std::vector<std::string> kPlainPasteCalls = {
-    "GetForegroundWindow", "GetWindowThreadProcessId", "GetCurrentProcessId", "IsWindow", "MultiByteToWideChar",
-    "MultiByteToWideChar", "OpenClipboard", "EmptyClipboard", "GlobalAlloc 2 12", "GlobalLock", "GlobalUnlock",
-    "SetClipboardData 13", "CloseClipboard", "ShowWindow 6", "SetForegroundWindow", "Sleep 80", "SendInput"};
+inline const std::vector<std::string> kPlainPasteCalls = {"GetForegroundWindow",
+                                                          "GetWindowThreadProcessId",
+                                                          "GetCurrentProcessId",
+                                                          "IsWindow",
+                                                          "MultiByteToWideChar",
+                                                          "MultiByteToWideChar",
+                                                          "OpenClipboard",
+                                                          "EmptyClipboard",
+                                                          "GlobalAlloc 2 12",
+                                                          "GlobalLock",
+                                                          "GlobalUnlock",
+                                                          "SetClipboardData 13",
+                                                          "CloseClipboard",
+                                                          "ShowWindow 6",
+                                                          "SetForegroundWindow",
+                                                          "Sleep 80",
+                                                          "SendInput"};
 
 inline flutter::EncodableValue TextArguments(const flutter::EncodableValue& text) {
   return flutter::EncodableValue(flutter::ValueMap{{flutter::EncodableValue("text"), text}});
@@ -36,7 +49,9 @@ class TextInsertionTest : public WindowServicesTest {
   std::vector<uint8_t> PasteWith(const flutter::EncodableValue& arguments) {
     return Call(kTextInsertion, "paste_text", arguments);
   }
-  std::vector<uint8_t> Paste(const std::string& text) { return PasteWith(TextArguments(flutter::EncodableValue(text))); }
+  std::vector<uint8_t> Paste(const std::string& text) {
+    return PasteWith(TextArguments(flutter::EncodableValue(text)));
+  }
   // Nothing of a paste happened: no clipboard, no minimising, no keystroke.
   void ExpectNoPasteSteps() {
     EXPECT_TRUE(windows_.minimised.empty());
