@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "kestro/platform/diagnostics.h"
 #include "kestro/platform/unique_handle.h"
@@ -93,23 +96,20 @@ bool PlaceOnClipboard(WindowSystem& window_system, std::uint32_t format, const v
   return true;
 }
 
-bool IsMemoryBlockFormat(std::uint32_t format) {
+// The name of a format whose data is not a memory block; null for one
+// whose data is.
+const char* HandleFormatName(std::uint32_t format) {
   for (const NamedFormat& handle_format : kHandleFormats) {
-    if (handle_format.format == format) return false;
+    if (handle_format.format == format) return handle_format.name;
   }
-  return format < kPrivateFirst || format > kGdiObjectLast;
+  if (format >= kPrivateFirst && format <= kGdiObjectLast) return format < 0x300 ? "private" : "GDI object";
+  return nullptr;
 }
 
 std::string FormatName(WindowSystem& window_system, std::uint32_t format) {
-  std::string name = std::to_string(format);
-  for (const NamedFormat& handle_format : kHandleFormats) {
-    if (handle_format.format == format) return name + " (" + handle_format.name + ")";
-  }
-  if (format >= kPrivateFirst && format <= kGdiObjectLast) {
-    return name + (format < 0x300 ? " (private)" : " (GDI object)");
-  }
-  const std::string registered = window_system.GetClipboardFormatName(format);
-  return registered.empty() ? name : name + " (" + registered + ")";
+  const char* handle_name = HandleFormatName(format);
+  const std::string name = handle_name != nullptr ? handle_name : window_system.GetClipboardFormatName(format);
+  return std::to_string(format) + (name.empty() ? "" : " (" + name + ")");
 }
 
 // The bytes of a clipboard block; false when they cannot be read.
@@ -131,7 +131,7 @@ ClipboardSnapshot SnapshotClipboard(WindowSystem& window_system) {
   for (std::uint32_t format = window_system.EnumClipboardFormats(0); format != 0;
        format = window_system.EnumClipboardFormats(format)) {
     ClipboardSnapshot::Entry entry{format, {}};
-    if (IsMemoryBlockFormat(format) && ReadClipboardBlock(window_system, format, &entry.bytes)) {
+    if (HandleFormatName(format) == nullptr && ReadClipboardBlock(window_system, format, &entry.bytes)) {
       snapshot.entries.push_back(std::move(entry));
     } else {
       snapshot.left_out.push_back(format);
@@ -139,7 +139,7 @@ ClipboardSnapshot SnapshotClipboard(WindowSystem& window_system) {
   }
   if (!snapshot.left_out.empty()) {
     std::string line = "Text insertion: the clipboard will be restored without " +
-                       std::to_string(snapshot.left_out.size()) + " format(s) that are not memory blocks:";
+                       std::to_string(snapshot.left_out.size()) + " format(s) that cannot be copied as memory blocks:";
     for (std::size_t i = 0; i < snapshot.left_out.size(); ++i) {
       line += (i == 0 ? " " : ", ") + FormatName(window_system, snapshot.left_out[i]);
     }
