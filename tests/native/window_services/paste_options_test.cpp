@@ -103,9 +103,10 @@ TEST_F(PasteOptionsTest, RestorePutsBackEveryMemoryBlockFormatAfterTheDelayAndAf
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(PasteWithOptions("pasted", {{EncodableValue("restore_clipboard"), EncodableValue(true)}}), Answer(true));
   const std::string lines = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(lines,
-            "Text insertion: the clipboard will be restored without 2 format(s) that cannot be copied as memory blocks: "
-            "2 (CF_BITMAP), 14 (CF_ENHMETAFILE)\n");
+  EXPECT_EQ(
+      lines,
+      "Text insertion: the clipboard will be restored without 2 format(s) that cannot be copied as memory blocks: "
+      "2 (CF_BITMAP), 14 (CF_ENHMETAFILE)\n");
 
   EXPECT_EQ(windows_.clipboard_text, u"pasted") << "answered with the paste still on the clipboard";
   ASSERT_EQ(windows_.timers.size(), 1u);
