@@ -24,12 +24,20 @@ class AbsentWindowSystem final : public WindowSystem {
   bool EmptyClipboard() override { return false; }
   bool CloseClipboard() override { return false; }
   bool SetClipboardData(std::uint32_t, GlobalMemory) override { return false; }
+  std::uint32_t EnumClipboardFormats(std::uint32_t) override { return 0; }
+  GlobalMemory GetClipboardData(std::uint32_t) override { return nullptr; }
+  std::uint32_t GetClipboardSequenceNumber() override { return 0; }
+  std::uint32_t RegisterClipboardFormat(const std::string&) override { return 0; }
+  std::string GetClipboardFormatName(std::uint32_t) override { return {}; }
   GlobalMemory GlobalAlloc(std::uint32_t, std::size_t) override { return nullptr; }
   void* GlobalLock(GlobalMemory) override { return nullptr; }
   bool GlobalUnlock(GlobalMemory) override { return false; }
   void GlobalFree(GlobalMemory) override {}
+  std::size_t GlobalSize(GlobalMemory) override { return 0; }
+  std::int16_t GetAsyncKeyState(int) override { return 0; }
   std::uint32_t SendInput(std::uint32_t, const KeyboardInput*, int) override { return 0; }
   void Sleep(std::uint32_t) override {}
+  bool SetTimer(std::uint32_t, std::function<void()>) override { return false; }
 };
 }  // namespace
 

@@ -2,7 +2,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "kestro/platform/diagnostics.h"
 #include "kestro/platform/unique_handle.h"
 
 namespace kestro {
@@ -15,6 +19,46 @@ constexpr std::uint16_t kControlKey = 0x11;
 constexpr std::uint16_t kVKey = 0x56;
 constexpr std::uint32_t kKeyDown = 0;
 constexpr std::uint32_t kKeyUp = 2;
+constexpr std::uint32_t kExtendedKey = 1;
+
+// Windows leaves a clipboard entry out of its history and the cloud
+// clipboard when these are present.
+constexpr const char* kExcludeFromHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing",
+                                                      "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"};
+
+// Predefined formats whose data is a GDI handle, or a block that holds one,
+// and so cannot be copied as bytes.
+struct NamedFormat {
+  std::uint32_t format;
+  const char* name;
+};
+constexpr NamedFormat kHandleFormats[] = {{2, "CF_BITMAP"},
+                                          {3, "CF_METAFILEPICT"},
+                                          {9, "CF_PALETTE"},
+                                          {14, "CF_ENHMETAFILE"},
+                                          {0x80, "CF_OWNERDISPLAY"},
+                                          {0x82, "CF_DSPBITMAP"},
+                                          {0x83, "CF_DSPMETAFILEPICT"},
+                                          {0x8E, "CF_DSPENHMETAFILE"}};
+// Private (0x200..0x2FF) and GDI object (0x300..0x3FF) formats hold
+// whatever their owner chose.
+constexpr std::uint32_t kPrivateFirst = 0x200;
+constexpr std::uint32_t kGdiObjectLast = 0x3FF;
+
+// Modifiers by side, so that a right-hand key is released as itself: the
+// right-hand Ctrl and Alt and both Windows keys are extended keys.
+struct Modifier {
+  std::uint16_t virtual_key;
+  std::uint32_t flags;
+};
+constexpr Modifier kModifiers[] = {{0xA0, 0},
+                                   {0xA1, 0},
+                                   {0xA2, 0},
+                                   {0xA3, kExtendedKey},
+                                   {0xA4, 0},
+                                   {0xA5, kExtendedKey},
+                                   {0x5B, kExtendedKey},
+                                   {0x5C, kExtendedKey}};
 
 KeyboardInput Key(std::uint16_t virtual_key, std::uint32_t flags) {
   KeyboardInput input;
@@ -31,39 +75,138 @@ struct GlobalFreeThrough {
 // A block of ours until the clipboard takes it.
 using OwnedGlobalMemory = UniqueHandle<GlobalMemory, GlobalFreeThrough>;
 
-// Copies `text` and its terminating zero into a new movable block; empty
-// when it cannot.
-OwnedGlobalMemory CopyToGlobalMemory(WindowSystem& window_system, const std::u16string& text) {
-  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+// Copies `bytes` bytes from `source` into a new movable block; empty when
+// it cannot.
+OwnedGlobalMemory CopyToGlobalMemory(WindowSystem& window_system, const void* source, std::size_t bytes) {
   OwnedGlobalMemory memory(window_system.GlobalAlloc(kGlobalMoveable, bytes), GlobalFreeThrough{&window_system});
   if (!memory) return memory;
   void* destination = window_system.GlobalLock(memory.Get());
   if (destination == nullptr) return OwnedGlobalMemory();
-  std::memcpy(destination, text.c_str(), bytes);
+  if (bytes > 0) std::memcpy(destination, source, bytes);
   window_system.GlobalUnlock(memory.Get());
   return memory;
 }
-}  // namespace
 
-bool SetClipboardText(WindowSystem& window_system, HWND owner, const std::u16string& text) {
-  if (!window_system.OpenClipboard(owner)) return false;
-  bool placed = false;
-  if (window_system.EmptyClipboard()) {
-    if (OwnedGlobalMemory memory = CopyToGlobalMemory(window_system, text)) {
-      placed = window_system.SetClipboardData(kUnicodeTextFormat, memory.Get());
-      // Only a successful hand-over gives the block to the clipboard.
-      if (placed) static_cast<void>(memory.Release());
+// Hands a copy of `bytes` to the open clipboard as `format`.
+bool PlaceOnClipboard(WindowSystem& window_system, std::uint32_t format, const void* source, std::size_t bytes) {
+  OwnedGlobalMemory memory = CopyToGlobalMemory(window_system, source, bytes);
+  if (!memory || !window_system.SetClipboardData(format, memory.Get())) return false;
+  // Only a successful hand-over gives the block to the clipboard.
+  static_cast<void>(memory.Release());
+  return true;
+}
+
+// The name of a format whose data is not a memory block; null for one
+// whose data is.
+const char* HandleFormatName(std::uint32_t format) {
+  for (const NamedFormat& handle_format : kHandleFormats) {
+    if (handle_format.format == format) return handle_format.name;
+  }
+  if (format >= kPrivateFirst && format <= kGdiObjectLast) return format < 0x300 ? "private" : "GDI object";
+  return nullptr;
+}
+
+std::string FormatName(WindowSystem& window_system, std::uint32_t format) {
+  const char* handle_name = HandleFormatName(format);
+  const std::string name = handle_name != nullptr ? handle_name : window_system.GetClipboardFormatName(format);
+  return std::to_string(format) + (name.empty() ? "" : " (" + name + ")");
+}
+
+// The bytes of a clipboard block; false when they cannot be read.
+bool ReadClipboardBlock(WindowSystem& window_system, std::uint32_t format, std::vector<unsigned char>* bytes) {
+  const GlobalMemory data = window_system.GetClipboardData(format);
+  if (data == nullptr) return false;
+  const std::size_t size = window_system.GlobalSize(data);
+  if (size == 0) return false;
+  const void* source = window_system.GlobalLock(data);
+  if (source == nullptr) return false;
+  bytes->assign(static_cast<const unsigned char*>(source), static_cast<const unsigned char*>(source) + size);
+  window_system.GlobalUnlock(data);
+  return true;
+}
+
+// What the open clipboard holds; names what it leaves out in one line.
+ClipboardSnapshot SnapshotClipboard(WindowSystem& window_system) {
+  ClipboardSnapshot snapshot;
+  for (std::uint32_t format = window_system.EnumClipboardFormats(0); format != 0;
+       format = window_system.EnumClipboardFormats(format)) {
+    ClipboardSnapshot::Entry entry{format, {}};
+    if (HandleFormatName(format) == nullptr && ReadClipboardBlock(window_system, format, &entry.bytes)) {
+      snapshot.entries.push_back(std::move(entry));
+    } else {
+      snapshot.left_out.push_back(format);
     }
   }
+  if (!snapshot.left_out.empty()) {
+    std::string line = "Text insertion: the clipboard will be restored without " +
+                       std::to_string(snapshot.left_out.size()) + " format(s) that cannot be copied as memory blocks:";
+    for (std::size_t i = 0; i < snapshot.left_out.size(); ++i) {
+      line += (i == 0 ? " " : ", ") + FormatName(window_system, snapshot.left_out[i]);
+    }
+    WriteDiagnosticLine(line);
+  }
+  return snapshot;
+}
+
+// The ids of the exclusion formats; false when one cannot be registered.
+bool RegisterExcludeFromHistoryFormats(WindowSystem& window_system, std::vector<std::uint32_t>* formats) {
+  for (const char* name : kExcludeFromHistoryFormats) {
+    const std::uint32_t format = window_system.RegisterClipboardFormat(name);
+    if (format == 0) return false;
+    formats->push_back(format);
+  }
+  return true;
+}
+
+// The exclusion formats go before the text, so that a failure never leaves
+// the text on the clipboard without them.
+bool PlaceText(WindowSystem& window_system, const std::u16string& text, const std::vector<std::uint32_t>& markers) {
+  const std::uint32_t zero = 0;
+  for (const std::uint32_t format : markers) {
+    if (!PlaceOnClipboard(window_system, format, &zero, sizeof(zero))) return false;
+  }
+  return PlaceOnClipboard(window_system, kUnicodeTextFormat, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+}
+}  // namespace
+
+bool SetClipboardText(WindowSystem& window_system, HWND owner, const std::u16string& text, bool exclude_from_history,
+                      ClipboardSnapshot* previous) {
+  std::vector<std::uint32_t> markers;
+  if (exclude_from_history && !RegisterExcludeFromHistoryFormats(window_system, &markers)) return false;
+  if (!window_system.OpenClipboard(owner)) return false;
+  if (previous != nullptr) *previous = SnapshotClipboard(window_system);
+  const bool placed = window_system.EmptyClipboard() && PlaceText(window_system, text, markers);
   window_system.CloseClipboard();
   return placed;
 }
 
-bool SendPasteKeystroke(WindowSystem& window_system) {
-  const KeyboardInput inputs[] = {Key(kControlKey, kKeyDown), Key(kVKey, kKeyDown), Key(kVKey, kKeyUp),
-                                  Key(kControlKey, kKeyUp)};
-  constexpr std::uint32_t kCount = sizeof(inputs) / sizeof(inputs[0]);
-  return window_system.SendInput(kCount, inputs, kInputRecordSize) == kCount;
+bool RestoreClipboard(WindowSystem& window_system, HWND owner, const ClipboardSnapshot& snapshot) {
+  if (!window_system.OpenClipboard(owner)) return false;
+  bool restored = window_system.EmptyClipboard();
+  if (restored) {
+    for (const ClipboardSnapshot::Entry& entry : snapshot.entries) {
+      restored = PlaceOnClipboard(window_system, entry.format, entry.bytes.data(), entry.bytes.size()) && restored;
+    }
+  }
+  window_system.CloseClipboard();
+  return restored;
+}
+
+bool SendPasteKeystroke(WindowSystem& window_system, bool release_modifiers) {
+  std::vector<KeyboardInput> inputs;
+  if (release_modifiers) {
+    for (const Modifier& modifier : kModifiers) {
+      if (window_system.GetAsyncKeyState(modifier.virtual_key) < 0) {
+        inputs.push_back(Key(modifier.virtual_key, modifier.flags | kKeyUp));
+      }
+    }
+  }
+  for (const KeyboardInput& key :
+       {Key(kControlKey, kKeyDown), Key(kVKey, kKeyDown), Key(kVKey, kKeyUp), Key(kControlKey, kKeyUp)}) {
+    inputs.push_back(key);
+  }
+  const auto count = static_cast<std::uint32_t>(inputs.size());
+  return window_system.SendInput(count, inputs.data(), kInputRecordSize) == count;
 }
 
 }  // namespace kestro

@@ -1,11 +1,15 @@
 #include "text_insertion_channel.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "flutter/method_channel.h"
 #include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
+#include "kestro/platform/diagnostics.h"
 #include "paste_steps.h"
 
 namespace kestro {
@@ -17,6 +21,16 @@ constexpr int kZeroTerminated = -1;
 constexpr int kMinimize = 6;
 // Lets the target settle in front before the keystroke arrives.
 constexpr std::uint32_t kForegroundSettleMs = 80;
+// How long the target may take to read the paste before the clipboard is
+// put back.
+constexpr std::int32_t kRestoreDelayMinMs = 50;
+constexpr std::int32_t kRestoreDelayMaxMs = 5000;
+
+bool BoolOption(const flutter::EncodableValue* arguments, const char* key) {
+  const flutter::EncodableValue* value = arguments->Find(key);
+  const bool* flag = value == nullptr ? nullptr : value->TryGet<bool>();
+  return flag != nullptr && *flag;
+}
 
 // Another application's foreground window; else the last one the hook saw,
 // while it exists; else whatever is in front, this process's own included.
@@ -31,17 +45,47 @@ HWND ChooseTarget(WindowSystem& window_system) {
   return foreground;
 }
 
-bool PasteText(const std::string& text, HWND window, WindowSystem& window_system) {
-  if (text.empty()) return false;
+// Puts `previous` back after the delay, unless the clipboard has changed
+// since the paste wrote it (sequence number `pasted`): then it holds
+// someone else's contents now.
+void ScheduleRestore(WindowSystem& window_system, HWND window, ClipboardSnapshot previous, std::uint32_t pasted,
+                     std::uint32_t delay_ms) {
+  auto snapshot = std::make_shared<const ClipboardSnapshot>(std::move(previous));
+  WindowSystem* system = &window_system;
+  const bool scheduled = window_system.SetTimer(delay_ms, [system, window, pasted, snapshot] {
+    if (system->GetClipboardSequenceNumber() != pasted) {
+      WriteDiagnosticLine(
+          "Text insertion: the clipboard changed after the paste, so its earlier contents are not put back");
+      return;
+    }
+    RestoreClipboard(*system, window, *snapshot);
+  });
+  if (!scheduled) WriteDiagnosticLine("Text insertion: no timer to restore the clipboard; the paste stays on it");
+}
+
+// Runs the paste steps and gives `answer` their result (false when a step
+// before the keystroke refuses); only then arranges for the earlier
+// clipboard to come back.
+void PasteText(const std::string& text, const PasteOptions& options, HWND window, WindowSystem& window_system,
+               const std::function<void(bool)>& answer) {
+  if (text.empty()) return answer(false);
   const HWND target = ChooseTarget(window_system);
-  if (target == nullptr || !window_system.IsWindow(target)) return false;
+  if (target == nullptr || !window_system.IsWindow(target)) return answer(false);
   const std::u16string wide = Utf8ToUtf16(window_system, text);
-  if (wide.empty()) return false;
-  if (!SetClipboardText(window_system, window, wide)) return false;
+  if (wide.empty()) return answer(false);
+  ClipboardSnapshot previous;
+  if (!SetClipboardText(window_system, window, wide, options.exclude_from_history,
+                        options.restore_clipboard ? &previous : nullptr)) {
+    return answer(false);
+  }
+  const std::uint32_t pasted = options.restore_clipboard ? window_system.GetClipboardSequenceNumber() : 0;
   window_system.ShowWindow(window, kMinimize);
   window_system.SetForegroundWindow(target);
   window_system.Sleep(kForegroundSettleMs);
-  return SendPasteKeystroke(window_system);
+  answer(SendPasteKeystroke(window_system, options.release_modifiers));
+  if (options.restore_clipboard) {
+    ScheduleRestore(window_system, window, std::move(previous), pasted, options.restore_delay_ms);
+  }
 }
 }  // namespace
 
@@ -51,6 +95,20 @@ std::string TextFromArguments(const flutter::EncodableValue* arguments) {
   if (value == nullptr) return {};
   const std::string* text = value->TryGet<std::string>();
   return text == nullptr ? std::string() : *text;
+}
+
+PasteOptions PasteOptionsFromArguments(const flutter::EncodableValue* arguments) {
+  PasteOptions options;
+  if (arguments == nullptr) return options;
+  options.exclude_from_history = BoolOption(arguments, "exclude_from_history");
+  options.restore_clipboard = BoolOption(arguments, "restore_clipboard");
+  options.release_modifiers = BoolOption(arguments, "release_modifiers");
+  const flutter::EncodableValue* delay = arguments->Find("restore_delay_ms");
+  if (const std::int32_t* milliseconds = delay == nullptr ? nullptr : delay->TryGet<std::int32_t>()) {
+    options.restore_delay_ms =
+        static_cast<std::uint32_t>(std::clamp(*milliseconds, kRestoreDelayMinMs, kRestoreDelayMaxMs));
+  }
+  return options;
 }
 
 std::u16string Utf8ToUtf16(WindowSystem& window_system, const std::string& text) {
@@ -71,7 +129,9 @@ void HandleTextInsertionCall(const flutter::MethodCall& call, std::unique_ptr<fl
     result->NotImplemented();
     return;
   }
-  result->Success(flutter::EncodableValue(PasteText(TextFromArguments(call.arguments()), window, window_system)));
+  const auto answer = [&result](bool pasted) { result->Success(flutter::EncodableValue(pasted)); };
+  PasteText(TextFromArguments(call.arguments()), PasteOptionsFromArguments(call.arguments()), window, window_system,
+            answer);
 }
 
 void RegisterTextInsertionChannel(flutter::FlutterEngine* engine, HWND window) {

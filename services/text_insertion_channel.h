@@ -4,6 +4,7 @@
 #ifndef KESTRO_SERVICES_TEXT_INSERTION_CHANNEL_H_
 #define KESTRO_SERVICES_TEXT_INSERTION_CHANNEL_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,16 @@ void HandleTextInsertionCall(const flutter::MethodCall& call, std::unique_ptr<fl
 
 // The "text" string of a map argument; empty for anything else.
 std::string TextFromArguments(const flutter::EncodableValue* arguments);
+
+// The optional keys beside "text"; a key that is absent or of another type
+// keeps its default.
+struct PasteOptions {
+  bool exclude_from_history = false;
+  bool restore_clipboard = false;
+  std::uint32_t restore_delay_ms = 400;
+  bool release_modifiers = false;
+};
+PasteOptions PasteOptionsFromArguments(const flutter::EncodableValue* arguments);
 
 // UTF-8 to UTF-16 as the platform converts it, up to the first zero byte.
 std::u16string Utf8ToUtf16(WindowSystem& window_system, const std::string& text);

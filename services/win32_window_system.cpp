@@ -2,6 +2,8 @@
 // of the same name. A call that fails leaves a line naming it and the
 // thread's last error.
 #include <cstring>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "kestro/platform/diagnostics.h"
@@ -21,6 +23,27 @@ void CALLBACK ForwardWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG
                               DWORD event_thread, DWORD event_time) {
   if (installed_procedure != nullptr) {
     installed_procedure(hook, event, window, object_id, child_id, event_thread, event_time);
+  }
+}
+
+// Timer callbacks carry no user data either: each thread timer's callback
+// is found by its id. Platform thread only.
+std::map<UINT_PTR, std::function<void()>>& PendingTimers() {
+  static std::map<UINT_PTR, std::function<void()>> timers;
+  return timers;
+}
+
+// One-shot: the timer goes before its callback runs.
+void CALLBACK RunTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  const auto found = PendingTimers().find(id);
+  if (found == PendingTimers().end()) return;
+  const std::function<void()> callback = std::move(found->second);
+  PendingTimers().erase(found);
+  try {
+    callback();
+  } catch (...) {
+    ReportEscapedException("timer callback");
   }
 }
 
@@ -87,6 +110,25 @@ class Win32WindowSystem final : public WindowSystem {
   bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override {
     return NonZero("SetClipboardData", ::SetClipboardData(format, memory)) != nullptr;
   }
+  std::uint32_t EnumClipboardFormats(std::uint32_t format) override {
+    // 0 with no error is the end of the list.
+    ::SetLastError(NO_ERROR);
+    const UINT next = ::EnumClipboardFormats(format);
+    return Checked("EnumClipboardFormats", next, next == 0 && ::GetLastError() != NO_ERROR);
+  }
+  GlobalMemory GetClipboardData(std::uint32_t format) override {
+    return NonZero("GetClipboardData", ::GetClipboardData(format));
+  }
+  std::uint32_t GetClipboardSequenceNumber() override { return ::GetClipboardSequenceNumber(); }
+  std::uint32_t RegisterClipboardFormat(const std::string& name) override {
+    const std::wstring wide(name.begin(), name.end());  // the names are ASCII
+    return NonZero("RegisterClipboardFormatW", ::RegisterClipboardFormatW(wide.c_str()));
+  }
+  std::string GetClipboardFormatName(std::uint32_t format) override {
+    char name[256];
+    const int length = ::GetClipboardFormatNameA(format, name, sizeof(name));
+    return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+  }
   GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override {
     return NonZero("GlobalAlloc", ::GlobalAlloc(flags, bytes));
   }
@@ -102,6 +144,8 @@ class Win32WindowSystem final : public WindowSystem {
     const HGLOBAL kept = ::GlobalFree(memory);
     Checked("GlobalFree", kept, kept != nullptr);
   }
+  std::size_t GlobalSize(GlobalMemory memory) override { return NonZero("GlobalSize", ::GlobalSize(memory)); }
+  std::int16_t GetAsyncKeyState(int virtual_key) override { return ::GetAsyncKeyState(virtual_key); }
   std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override {
     std::vector<INPUT> records(count);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -117,6 +161,12 @@ class Win32WindowSystem final : public WindowSystem {
     return Checked("SendInput", inserted, inserted != count);
   }
   void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  bool SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override {
+    const UINT_PTR id = NonZero("SetTimer", ::SetTimer(nullptr, 0, milliseconds, RunTimer));
+    if (id == 0) return false;
+    PendingTimers()[id] = std::move(callback);
+    return true;
+  }
 };
 }  // namespace
 

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "flutter/platform_types.h"
 
@@ -64,14 +66,34 @@ class WindowSystem {
   virtual bool CloseClipboard() = 0;
   // On success the clipboard owns `memory`.
   virtual bool SetClipboardData(std::uint32_t format, GlobalMemory memory) = 0;
+  // While the clipboard is open: the format after `format` (0 asks for the
+  // first), 0 after the last or on failure; and the data of a format, which
+  // the clipboard keeps owning, null on failure.
+  virtual std::uint32_t EnumClipboardFormats(std::uint32_t format) = 0;
+  virtual GlobalMemory GetClipboardData(std::uint32_t format) = 0;
+  // Changes whenever the clipboard's contents change.
+  virtual std::uint32_t GetClipboardSequenceNumber() = 0;
+  // The id of a registered format, registering it first; 0 on failure.
+  virtual std::uint32_t RegisterClipboardFormat(const std::string& name) = 0;
+  // A registered format's name; empty for a predefined format or on failure.
+  virtual std::string GetClipboardFormatName(std::uint32_t format) = 0;
   virtual GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) = 0;
   virtual void* GlobalLock(GlobalMemory memory) = 0;
   virtual bool GlobalUnlock(GlobalMemory memory) = 0;
   virtual void GlobalFree(GlobalMemory memory) = 0;
+  // The block's size in bytes, 0 on failure.
+  virtual std::size_t GlobalSize(GlobalMemory memory) = 0;
+
+  // Negative (the high bit set) while the key is down.
+  virtual std::int16_t GetAsyncKeyState(int virtual_key) = 0;
 
   // Returns how many inputs were inserted.
   virtual std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Runs `callback` once, `milliseconds` from now, on this thread while it
+  // retrieves messages; the thread is not blocked meanwhile. False when no
+  // timer could be set.
+  virtual bool SetTimer(std::uint32_t milliseconds, std::function<void()> callback) = 0;
 };
 
 // The window system this process runs on; lives until the process ends.

@@ -12,7 +12,7 @@ import time
 
 import kestro_codec as codec
 import testbed as bed
-from helpers.programs import Notepad
+from helpers.programs import Clipboard, Notepad
 from kestro_app import MAIN_ENGINE, KestroApp
 from ui_port import NO_HANDLER, RESTORE_WINDOW, UiPortError
 
@@ -89,8 +89,35 @@ def show_text_insertion(app):
         say(f'  notepad now holds {notepad.wait_for_text(PASTED)!r}')
         say(f'  the clipboard holds {app.testbed.clipboard_text()!r}')
         show_minimised(app)
+        show_paste_options(app, notepad)
     finally:
         notepad.end()
+
+
+def show_paste_options(app, notepad):
+    """One paste with the three optional keys, Shift held down meanwhile."""
+    clipboard = Clipboard(app.testbed)
+    clipboard.put('copied before', '<b>copied before</b>')
+    say(f'another program put {clipboard.text()!r} (and "HTML Format") on the clipboard')
+    notepad.bring_to_front()
+    app.testbed.command(['xdotool', 'keydown', 'shift'])
+    try:
+        options = {'text': ' again', 'exclude_from_history': True, 'restore_clipboard': True,
+                   'restore_delay_ms': 3000, 'release_modifiers': True}
+        pasted = app.port.call(MAIN_ENGINE, INSERTION, 'paste_text', options)
+    finally:
+        app.testbed.command(['xdotool', 'keyup', 'shift'])
+    say(f'with Shift held down: "{INSERTION}" paste_text {options!r} -> {pasted}')
+    say(f'  notepad now holds {notepad.wait_for_text(PASTED + " again")!r} (a clean Ctrl+V)')
+    formats = clipboard.formats()
+    markers = {name: data.hex() for name, data in formats.items() if isinstance(name, str) and 'Clipboard' in name}
+    say(f'  right after the answer the clipboard holds {clipboard.text()!r} with {markers}')
+    deadline = time.monotonic() + 10
+    while clipboard.text() != 'copied before' and time.monotonic() < deadline:
+        time.sleep(0.2)
+    say(f'  3 s later it holds {clipboard.text()!r} again, "HTML Format" '
+        f'{clipboard.formats().get("HTML Format", b"").rstrip(bytes(1)).decode()!r}')
+    show_minimised(app)
 
 
 def audio_events_within(app, seconds):

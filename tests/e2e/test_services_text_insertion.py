@@ -9,10 +9,12 @@ top-level window that holds it, so kestro's whole window goes and the view
 stays whole inside it.
 """
 
+import time
+
 import pytest
 
 import kestro_codec as codec
-from helpers.programs import ClipboardHolder, Notepad
+from helpers.programs import Clipboard, ClipboardHolder, KeyRecorder, Notepad
 from helpers.shown_kestro import shown_kestro, start as start_kestro  # noqa: F401 (shown_kestro: a fixture)
 from kestro_app import MAIN_ENGINE
 
@@ -83,6 +85,59 @@ class TestRefusedPaste:
         assert paste(shown_kestro, arguments) == codec.Success(False)
         assert not minimised(shown_kestro)
         assert notepad.text() == ''
+
+
+HISTORY_FORMATS = ('ExcludeClipboardContentFromMonitorProcessing', 'CanIncludeInClipboardHistory',
+                   'CanUploadToCloudClipboard')
+
+
+def wait_for(read, expected, timeout=5):
+    """`read()` once it equals `expected`, or its last value after `timeout`."""
+    deadline = time.monotonic() + timeout
+    while (value := read()) != expected and time.monotonic() < deadline:
+        time.sleep(0.1)
+    return value
+
+
+class TestPasteOptions:
+    """The optional keys beside "text", seen from other programs."""
+
+    def test_exclude_from_history_leaves_the_three_formats_for_other_programs(self, pasting_kestro, testbed,
+                                                                              notepad):
+        assert paste(pasting_kestro, {'text': TEXT, 'exclude_from_history': True}) == codec.Success(True)
+        assert notepad.wait_for_text(TEXT) == TEXT
+        formats = Clipboard(testbed).formats()
+        for name in HISTORY_FORMATS:
+            assert formats.get(name) == b'\0\0\0\0', name
+        assert formats[13].decode('utf-16-le').split('\0')[0] == TEXT
+
+    def test_restore_clipboard_puts_back_what_another_program_had_put_there(self, pasting_kestro, testbed,
+                                                                            notepad):
+        clipboard = Clipboard(testbed)
+        clipboard.put('earlier', '<b>earlier</b>')
+        assert notepad.bring_to_front()
+        assert paste(pasting_kestro, {'text': TEXT, 'restore_clipboard': True}) == codec.Success(True)
+        assert notepad.wait_for_text(TEXT) == TEXT
+        assert wait_for(clipboard.text, 'earlier') == 'earlier'
+        assert clipboard.formats()['HTML Format'] == b'<b>earlier</b>\0'
+
+    def test_release_modifiers_keeps_a_held_shift_out_of_the_paste(self, pasting_kestro, testbed):
+        recorder = KeyRecorder(testbed)
+        try:
+            assert recorder.bring_to_front()
+            testbed.command(['xdotool', 'keydown', 'shift'])
+            try:
+                assert paste(pasting_kestro, {'text': 'x'}) == codec.Success(True)
+                held = recorder.pastes(1)
+                if held != ['V ctrl shift']:
+                    pytest.skip(f'Wine does not report the held Shift to the target here: {held}')
+                assert recorder.bring_to_front()
+                assert paste(pasting_kestro, {'text': 'x', 'release_modifiers': True}) == codec.Success(True)
+                assert recorder.pastes(2)[1:] == ['V ctrl']
+            finally:
+                testbed.command(['xdotool', 'keyup', 'shift'])
+        finally:
+            recorder.end()
 
 
 def test_other_methods_are_not_implemented(shown_kestro):

@@ -95,3 +95,59 @@ class ClipboardHolder:
 
     def __exit__(self, *_):
         end(self.process)
+
+
+class Clipboard:
+    """The clipboard as another Windows program sees and writes it."""
+
+    def __init__(self, testbed):
+        self.testbed = testbed
+
+    def formats(self):
+        """{format number or registered name: its bytes (None when not a memory block)}."""
+        listed = self.testbed.run(build(self.testbed, 'clipboard_tool'), 'list')
+        assert listed.exit_code == 0, f'clipboard_tool list exited with {listed.exit_code}'
+        formats = {}
+        for line in listed.stderr.splitlines():
+            number, name, data = line.rstrip('\r').split('\t')
+            formats[name or int(number)] = bytes.fromhex(data) if data else None
+        return formats
+
+    def text(self):
+        """CF_UNICODETEXT up to its terminating zero; None when absent."""
+        data = self.formats().get(13)
+        return None if data is None else data.decode('utf-16-le').split('\0')[0]
+
+    def put(self, text, html):
+        """Replaces the contents with `text` and an "HTML Format" entry."""
+        assert self.testbed.run(build(self.testbed, 'clipboard_tool'), 'put', text, html).exit_code == 0
+
+
+class KeyRecorder:
+    """A window that writes a line for each Ctrl+V it gets, with the
+    modifiers it saw down ("V ctrl", "V ctrl shift"); `end` it when done."""
+
+    def __init__(self, testbed, timeout=20):
+        self.testbed = testbed
+        self.process = testbed.start(build(testbed, 'key_recorder'))
+        deadline = time.monotonic() + timeout
+        while 'ready' not in _written(self.process):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.end()
+                raise TimeoutError(f'the key recorder has no window after {timeout} s')
+            time.sleep(0.1)
+
+    def bring_to_front(self):
+        return self.testbed.run(build(self.testbed, 'bring_to_front'), 'KeyRecorder').exit_code == 0
+
+    def pastes(self, count=1, timeout=5):
+        """The Ctrl+V lines seen so far, once there are `count` or after `timeout`."""
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = [line.strip() for line in _written(self.process).splitlines() if line.startswith('V')]
+            if len(lines) >= count or time.monotonic() > deadline:
+                return lines
+            time.sleep(0.1)
+
+    def end(self):
+        end(self.process)

@@ -124,8 +124,54 @@ bool FakeWindowSystem::OpenClipboard(HWND owner) {
 
 bool FakeWindowSystem::EmptyClipboard() {
   if (!Call("EmptyClipboard") || !clipboard_open) return false;
-  clipboard_text.clear();
+  DropClipboardContents();
+  ++clipboard_sequence;
   return true;
+}
+
+void FakeWindowSystem::DropClipboardContents() {
+  for (const auto& entry : clipboard_) blocks_.erase(entry.second);
+  clipboard_.clear();
+  clipboard_text.clear();
+}
+
+GlobalMemory FakeWindowSystem::NewBlock(std::size_t bytes) {
+  auto block = std::make_unique<Block>();
+  block->bytes.resize(bytes);
+  GlobalMemory handle = block.get();
+  blocks_[handle] = std::move(block);
+  return handle;
+}
+
+void FakeWindowSystem::PutOnClipboard(std::uint32_t format, const std::vector<unsigned char>& bytes, bool replace) {
+  if (replace) DropClipboardContents();
+  GlobalMemory memory = NewBlock(bytes.size());
+  blocks_[memory]->bytes = bytes;
+  Place(format, memory);
+}
+
+std::vector<std::uint32_t> FakeWindowSystem::ClipboardFormats() const {
+  std::vector<std::uint32_t> formats;
+  for (const auto& entry : clipboard_) formats.push_back(entry.first);
+  return formats;
+}
+
+std::vector<unsigned char> FakeWindowSystem::ClipboardBytes(std::uint32_t format) const {
+  for (const auto& entry : clipboard_) {
+    if (entry.first == format) return blocks_.at(entry.second)->bytes;
+  }
+  return {};
+}
+
+std::uint32_t FakeWindowSystem::RegisteredFormat(const std::string& name) const {
+  const auto found = registered_formats_.find(name);
+  return found == registered_formats_.end() ? 0 : found->second;
+}
+
+void FakeWindowSystem::FireTimers() {
+  auto due = std::move(timers);
+  timers.clear();
+  for (auto& timer : due) timer.second();
 }
 
 bool FakeWindowSystem::CloseClipboard() {
@@ -136,24 +182,66 @@ bool FakeWindowSystem::CloseClipboard() {
 
 bool FakeWindowSystem::SetClipboardData(std::uint32_t format, GlobalMemory memory) {
   const auto found = blocks_.find(memory);
-  if (!Call("SetClipboardData") || !clipboard_open || format != kUnicodeTextFormat || found == blocks_.end()) {
-    return false;
-  }
-  found->second->owned_by_clipboard = true;
-  const std::vector<unsigned char>& bytes = found->second->bytes;
-  std::u16string text(bytes.size() / sizeof(char16_t), u'\0');
-  std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
-  clipboard_text = text.substr(0, text.find(u'\0'));
+  if (!Call("SetClipboardData", std::to_string(format)) || !clipboard_open || found == blocks_.end()) return false;
+  Place(format, memory);
   return true;
+}
+
+void FakeWindowSystem::Place(std::uint32_t format, GlobalMemory memory) {
+  Block& block = *blocks_.at(memory);
+  block.owned_by_clipboard = true;
+  for (auto entry = clipboard_.begin(); entry != clipboard_.end(); ++entry) {
+    if (entry->first != format) continue;
+    blocks_.erase(entry->second);  // replaced
+    clipboard_.erase(entry);
+    break;
+  }
+  clipboard_.emplace_back(format, memory);
+  ++clipboard_sequence;
+  if (format != kUnicodeTextFormat) return;
+  std::u16string text(block.bytes.size() / sizeof(char16_t), u'\0');
+  std::memcpy(text.data(), block.bytes.data(), text.size() * sizeof(char16_t));
+  clipboard_text = text.substr(0, text.find(u'\0'));
+}
+
+std::uint32_t FakeWindowSystem::EnumClipboardFormats(std::uint32_t format) {
+  if (!Call("EnumClipboardFormats") || !clipboard_open) return 0;
+  std::size_t next = 0;
+  while (format != 0 && next < clipboard_.size() && clipboard_[next].first != format) ++next;
+  if (format != 0) ++next;
+  return next < clipboard_.size() ? clipboard_[next].first : 0;
+}
+
+GlobalMemory FakeWindowSystem::GetClipboardData(std::uint32_t format) {
+  if (!Call("GetClipboardData", std::to_string(format)) || !clipboard_open) return nullptr;
+  for (const auto& entry : clipboard_) {
+    if (entry.first == format) return entry.second;
+  }
+  return nullptr;
+}
+
+std::uint32_t FakeWindowSystem::GetClipboardSequenceNumber() {
+  Call("GetClipboardSequenceNumber");
+  return clipboard_sequence;
+}
+
+std::uint32_t FakeWindowSystem::RegisterClipboardFormat(const std::string& name) {
+  if (!Call("RegisterClipboardFormat", name)) return 0;
+  const auto inserted = registered_formats_.emplace(name, 0xC000 + registered_formats_.size());
+  return inserted.first->second;
+}
+
+std::string FakeWindowSystem::GetClipboardFormatName(std::uint32_t format) {
+  Call("GetClipboardFormatName");
+  for (const auto& entry : registered_formats_) {
+    if (entry.second == format) return entry.first;
+  }
+  return {};
 }
 
 GlobalMemory FakeWindowSystem::GlobalAlloc(std::uint32_t flags, std::size_t bytes) {
   if (!Call("GlobalAlloc", std::to_string(flags) + " " + std::to_string(bytes))) return nullptr;
-  auto block = std::make_unique<Block>();
-  block->bytes.resize(bytes);
-  GlobalMemory handle = block.get();
-  blocks_[handle] = std::move(block);
-  return handle;
+  return NewBlock(bytes);
 }
 
 void* FakeWindowSystem::GlobalLock(GlobalMemory memory) {
@@ -169,6 +257,17 @@ void FakeWindowSystem::GlobalFree(GlobalMemory memory) {
   blocks_.erase(memory);
 }
 
+std::size_t FakeWindowSystem::GlobalSize(GlobalMemory memory) {
+  const auto found = blocks_.find(memory);
+  if (!Call("GlobalSize") || found == blocks_.end()) return 0;
+  return found->second->bytes.size();
+}
+
+std::int16_t FakeWindowSystem::GetAsyncKeyState(int virtual_key) {
+  Call("GetAsyncKeyState", std::to_string(virtual_key));
+  return keys_down.count(virtual_key) == 1 ? INT16_MIN : 0;
+}
+
 std::uint32_t FakeWindowSystem::SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) {
   if (!Call("SendInput")) return 0;
   sent_inputs.push_back({std::vector<KeyboardInput>(inputs, inputs + count), record_size});
@@ -178,6 +277,12 @@ std::uint32_t FakeWindowSystem::SendInput(std::uint32_t count, const KeyboardInp
 void FakeWindowSystem::Sleep(std::uint32_t milliseconds) {
   Call("Sleep", std::to_string(milliseconds));
   sleeps.push_back(milliseconds);
+}
+
+bool FakeWindowSystem::SetTimer(std::uint32_t milliseconds, std::function<void()> callback) {
+  if (!Call("SetTimer", std::to_string(milliseconds))) return false;
+  timers.emplace_back(milliseconds, std::move(callback));
+  return true;
 }
 
 }  // namespace kestro::testing

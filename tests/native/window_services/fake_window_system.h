@@ -1,14 +1,17 @@
 // A window system in memory: windows with their processes, a foreground
 // window, display affinities, a clipboard and global memory blocks. Records
-// every call by name and fails any operation named in `failing`.
+// every call by name and fails any operation named in `failing`. Timers
+// fire only when a test says so.
 #ifndef KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FAKE_WINDOW_SYSTEM_H_
 #define KESTRO_TESTS_NATIVE_WINDOW_SERVICES_FAKE_WINDOW_SYSTEM_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window_system.h"
@@ -42,6 +45,7 @@ class FakeWindowSystem final : public WindowSystem {
   int get_affinity_result = 1;
   std::set<std::string> failing;  // operations that fail, by name
   std::uint32_t inputs_inserted_limit = UINT32_MAX;
+  std::set<int> keys_down;  // virtual keys GetAsyncKeyState reports down
 
   // ---- what happened ----------------------------------------------------
   std::vector<std::string> calls;
@@ -52,12 +56,26 @@ class FakeWindowSystem final : public WindowSystem {
   std::vector<RecordedInput> sent_inputs;
   std::vector<std::uint32_t> sleeps;
   std::vector<HWND> minimised;
+  std::uint32_t clipboard_sequence = 1;
+  // Timers not yet fired: their delays and callbacks.
+  std::vector<std::pair<std::uint32_t, std::function<void()>>> timers;
 
   // Global blocks neither freed nor handed to the clipboard.
   std::size_t LeakedBlocks() const;
   // Brings `window` to the front and reports it to every installed hook.
   void BringToFront(HWND window);
   void AddWindow(HWND window, std::uint32_t process) { window_processes[window] = process; }
+  // Another program's clipboard write: `format` holding `bytes`, added to
+  // what is there unless `replace`.
+  void PutOnClipboard(std::uint32_t format, const std::vector<unsigned char>& bytes, bool replace = true);
+  // The formats on the clipboard, in the order they were placed.
+  std::vector<std::uint32_t> ClipboardFormats() const;
+  // The bytes of `format` on the clipboard; empty when it is not there.
+  std::vector<unsigned char> ClipboardBytes(std::uint32_t format) const;
+  // The id of a registered format; 0 when it was never registered.
+  std::uint32_t RegisteredFormat(const std::string& name) const;
+  // Runs the timers set so far, as the message loop would when they are due.
+  void FireTimers();
 
   // ---- WindowSystem -----------------------------------------------------
   int SetWindowDisplayAffinity(HWND window, std::uint32_t affinity) override;
@@ -76,12 +94,20 @@ class FakeWindowSystem final : public WindowSystem {
   bool EmptyClipboard() override;
   bool CloseClipboard() override;
   bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override;
+  std::uint32_t EnumClipboardFormats(std::uint32_t format) override;
+  GlobalMemory GetClipboardData(std::uint32_t format) override;
+  std::uint32_t GetClipboardSequenceNumber() override;
+  std::uint32_t RegisterClipboardFormat(const std::string& name) override;
+  std::string GetClipboardFormatName(std::uint32_t format) override;
   GlobalMemory GlobalAlloc(std::uint32_t flags, std::size_t bytes) override;
   void* GlobalLock(GlobalMemory memory) override;
   bool GlobalUnlock(GlobalMemory memory) override;
   void GlobalFree(GlobalMemory memory) override;
+  std::size_t GlobalSize(GlobalMemory memory) override;
+  std::int16_t GetAsyncKeyState(int virtual_key) override;
   std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override;
   void Sleep(std::uint32_t milliseconds) override;
+  bool SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;
 
  private:
   // Records `name` and `detail`; false when `name` must fail.
@@ -91,7 +117,15 @@ class FakeWindowSystem final : public WindowSystem {
     std::vector<unsigned char> bytes;
     bool owned_by_clipboard = false;
   };
+  GlobalMemory NewBlock(std::size_t bytes);
+  // Gives `memory` to the clipboard as `format`, replacing that format.
+  void Place(std::uint32_t format, GlobalMemory memory);
+  // Frees the clipboard's blocks and forgets its formats.
+  void DropClipboardContents();
+
   std::map<GlobalMemory, std::unique_ptr<Block>> blocks_;
+  std::vector<std::pair<std::uint32_t, GlobalMemory>> clipboard_;
+  std::map<std::string, std::uint32_t> registered_formats_;
   int hook_count_ = 0;
 };
 
