@@ -1,7 +1,7 @@
 #include "offline_capture.h"
 
 #include <chrono>
-#include <climits>
+#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -17,8 +17,9 @@ constexpr std::chrono::milliseconds kPollInterval{20};
 }  // namespace
 
 std::uint64_t LeastOutputBytes(const WavHeader& header, std::int32_t chunk_ms) {
+  constexpr auto kHighestRate = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
   const std::uint32_t rate = header.format.samples_per_second;
-  if (rate == 0 || rate > static_cast<std::uint32_t>(INT32_MAX) || header.frames() < 2) return 0;
+  if (rate == 0 || rate > kHighestRate || header.frames() < 2) return 0;
   // One output sample per step of the rate between the first and the last
   // frame; of those, all but a partial chunk are emitted.
   const std::uint64_t samples = (header.frames() - 1ull) * kOutputSampleRate / rate;
