@@ -12,7 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 
+#include "offline_capture.h"
 #include "wav_bytes.h"
 
 namespace kestro::testing {
@@ -166,6 +168,22 @@ TEST(KestroPcm, LowRatesAreRefusedBeforeTheSamplesAreRead) {
   EXPECT_THAT(fifty.output, HasSubstr("beyond the 4 GB a WAV file can hold"));
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_LT(fifty.peak_mib, kMemoryBoundMib);
+}
+
+TEST(KestroPcm, SamplesThatCannotBeReadEndTheRunWithAReason) {
+  // As if the file was cut short after its header was read.
+  const auto file = Wav(FmtBody(kWaveFormatPcm, 1, 16000, 16), std::vector<std::uint8_t>(32000));
+  std::istringstream stream(std::string(file.begin(), file.end() - 1000));
+  pcm::WavHeader header;
+  header.format = MixFormat{kWaveFormatPcm, 1, 16000, 16, {}};
+  header.block_align = 2;
+  header.data_offset = 44;
+  header.data_bytes = 32000;
+  pcm::WavWriter writer(TempPath("cut.out.wav"));
+  const pcm::OfflineCapture capture = pcm::RunCapture(stream, header, 100, 0, writer);
+  writer.Discard();
+  EXPECT_FALSE(capture.ok);
+  EXPECT_THAT(capture.error, HasSubstr("cannot read the samples"));
 }
 
 TEST(KestroPcm, MalformedOrMissingFilesExitWithAReason) {
