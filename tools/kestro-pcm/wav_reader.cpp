@@ -75,9 +75,8 @@ std::string ReadFormat(const std::uint8_t* body, std::uint32_t size, WavHeader& 
   if (format.channels == 0) return "the format has no channels";
   const std::uint32_t frame_bytes = format.channels * ((format.bits_per_sample + 7u) / 8u);
   if (frame_bytes == 0 || header.block_align != frame_bytes) {
-    return "block align " + std::to_string(header.block_align) + " does not fit " +
-           std::to_string(format.channels) + " channels of " + std::to_string(format.bits_per_sample) +
-           " bits";
+    return "block align " + std::to_string(header.block_align) + " does not fit " + std::to_string(format.channels) +
+           " channels of " + std::to_string(format.bits_per_sample) + " bits";
   }
   return {};
 }
@@ -102,7 +101,7 @@ std::optional<std::uint64_t> FileSize(std::istream& file) {
 
 WavParse ParseWavHeader(std::istream& file) {
   const std::optional<std::uint64_t> file_size = FileSize(file);
-  if (!file_size) return Refuse("cannot read the file");
+  if (!file_size) return Refuse("cannot seek in the file (a pipe?); a regular file is needed");
   std::uint8_t riff[kRiffHeaderBytes];
   if (*file_size < kRiffHeaderBytes || !ReadAt(file, 0, riff, kRiffHeaderBytes) || !HasId(riff, "RIFF") ||
       !HasId(riff + 8, "WAVE")) {
