@@ -58,11 +58,11 @@ std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& 
 // so that long recordings cost neither time nor disk to make.
 std::string WriteSparseWav(const std::string& name, const std::vector<std::uint8_t>& fmt_body,
                            std::uint32_t data_bytes) {
-  auto file = Wav(fmt_body, {});
-  file[file.size() - 4] = static_cast<std::uint8_t>(data_bytes & 0xFF);
-  file[file.size() - 3] = static_cast<std::uint8_t>((data_bytes >> 8) & 0xFF);
-  file[file.size() - 2] = static_cast<std::uint8_t>((data_bytes >> 16) & 0xFF);
-  file[file.size() - 1] = static_cast<std::uint8_t>(data_bytes >> 24);
+  std::vector<std::uint8_t> chunks;
+  PutChunk(chunks, "fmt ", fmt_body);
+  chunks.insert(chunks.end(), {'d', 'a', 't', 'a'});
+  PutLe(chunks, data_bytes, 4);
+  const auto file = Riff(chunks);
   const std::string path = WriteFile(name, file);
   std::filesystem::resize_file(path, file.size() + data_bytes);
   return path;
