@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "present_audio_endpoint.h"
+
 namespace kestro::pcm {
 namespace {
 
@@ -17,28 +19,15 @@ std::uint32_t PacketFrames(std::uint32_t requested, const WavHeader& header) {
   return std::clamp<std::uint32_t>(frames, 1, most);
 }
 
-// Every set-up step succeeds, as on a device that is there.
-class WavFileSource::Endpoint final : public AudioEndpoint {
+class WavFileSource::Endpoint final : public PresentAudioEndpoint {
  public:
-  explicit Endpoint(WavFileSource& source) : source_(source) {}
+  explicit Endpoint(WavFileSource& source) : PresentAudioEndpoint(source.header_.format), source_(source) {}
 
-  bool RegisterThread() override { return true; }
-  bool EnterApartment() override { return true; }
-  bool CreateEnumerator() override { return true; }
-  bool GetDefaultDevice() override { return true; }
-  bool ActivateClient() override { return true; }
-  bool GetMixFormat(MixFormat& format) override {
-    format = source_.header_.format;
-    return true;
-  }
-  void FreeMixFormat() override {}
   // The packet buffer is sized only once the engine took the format.
   bool Initialize() override {
     packet_.resize(static_cast<std::size_t>(source_.packet_frames_) * source_.header_.block_align);
     return true;
   }
-  bool GetCaptureClient() override { return true; }
-  bool StartClient() override { return true; }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
     frames = NextPacketFrames();
@@ -64,8 +53,6 @@ class WavFileSource::Endpoint final : public AudioEndpoint {
     packet = AudioPacket{packet_.data(), frames, 0};
     return true;
   }
-
-  bool ReleaseBuffer(std::uint32_t) override { return true; }
 
  private:
   std::uint32_t NextPacketFrames() const {
