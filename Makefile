@@ -1,6 +1,6 @@
 # The two commands: `make run` (the demo) and `make test` (every test).
 # Both install what they need on a fresh Debian 12 machine (as root).
-.PHONY: run test deps bench clean
+.PHONY: run test deps bench soak clean
 
 # The demo needs kestro-wire (native) and the package (windows);
 # scripts/demo.sh unzips the package into a fresh folder and runs kestro.exe
@@ -24,6 +24,12 @@ bench: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j
 	scripts/bench.sh
+
+# Long runs, not part of make test: make soak DURATION=600 [SOAK=native|wine].
+DURATION ?= 600
+SOAK ?= both
+soak: deps
+	scripts/soak.sh $(DURATION) $(SOAK)
 
 clean:
 	rm -rf build dist

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -75,25 +74,23 @@ std::string ParseOptions(int argc, char** argv, Options& options) {
   return {};
 }
 
-bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) return false;
-  bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-  return !stream.bad();
-}
-
 int Convert(const Options& options) {
-  std::vector<std::uint8_t> file;
-  if (!ReadFile(options.input, file)) return Failure("cannot read " + options.input);
-  kestro::pcm::WavParse parse = kestro::pcm::ParseWav(file);
-  file.clear();
-  file.shrink_to_fit();
+  std::ifstream file(options.input, std::ios::binary);
+  if (!file) return Failure("cannot read " + options.input);
+  const kestro::pcm::WavParse parse = kestro::pcm::ParseWavHeader(file);
   if (!parse.ok) return Failure(options.input + ": " + parse.error);
+  // Refused before anything is written, rather than after 4 GB.
+  const std::uint64_t least_output = kestro::pcm::LeastOutputBytes(parse.header, options.chunk_ms);
+  if (least_output > kestro::pcm::WavWriter::kMaxDataBytes) {
+    return Failure(options.input + ": at " + std::to_string(parse.header.format.samples_per_second) +
+                   " Hz its output would take " + std::to_string(least_output) +
+                   " bytes, beyond the 4 GB a WAV file can hold");
+  }
 
   kestro::pcm::WavWriter writer(options.output);
   if (!writer.ok()) return Failure("cannot write " + options.output);
   const kestro::pcm::OfflineCapture capture =
-      kestro::pcm::RunCapture(std::move(parse.audio), options.chunk_ms, options.packet_frames, writer);
+      kestro::pcm::RunCapture(file, parse.header, options.chunk_ms, options.packet_frames, writer);
   if (!capture.ok || !writer.Finish()) {
     writer.Discard();
     return Failure(capture.ok ? "cannot write " + options.output : capture.error);

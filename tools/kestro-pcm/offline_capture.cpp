@@ -1,36 +1,35 @@
 #include "offline_capture.h"
 
-#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <mutex>
 #include <utility>
 
 #include "loopback_capture.h"
-#include "recorded_audio_endpoint.h"
+#include "pcm_conversion.h"
+#include "wav_file_endpoint.h"
 
 namespace kestro::pcm {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 
-AudioRecording PacketsOf(WavAudio audio, std::uint32_t packet_frames) {
-  AudioRecording recording;
-  recording.format = audio.format;
-  if (packet_frames == 0) packet_frames = std::max<std::uint32_t>(1, audio.format.samples_per_second / 100);
-  const std::size_t frames = audio.data.size() / audio.block_align;
-  for (std::size_t first = 0; first < frames; first += packet_frames) {
-    const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(packet_frames, frames - first));
-    recording.packets.push_back(RecordedPacket{first * audio.block_align, count, 0, false});
-  }
-  recording.stream = std::move(audio.data);
-  return recording;
-}
-
 }  // namespace
 
-OfflineCapture RunCapture(WavAudio audio, std::int32_t chunk_ms, std::uint32_t packet_frames,
-                          WavWriter& writer) {
-  RecordedAudioSource source(PacketsOf(std::move(audio), packet_frames));
+std::uint64_t LeastOutputBytes(const WavHeader& header, std::int32_t chunk_ms) {
+  constexpr auto kHighestRate = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
+  const std::uint32_t rate = header.format.samples_per_second;
+  if (rate == 0 || rate > kHighestRate || header.frames() < 2) return 0;
+  // One output sample per step of the rate between the first and the last
+  // frame; of those, all but a partial chunk are emitted.
+  const std::uint64_t samples = (header.frames() - 1ull) * kOutputSampleRate / rate;
+  const std::uint64_t held_back = static_cast<std::uint64_t>(ChunkSamples(chunk_ms)) + 1;
+  return samples > held_back ? 2 * (samples - held_back) : 0;
+}
+
+OfflineCapture RunCapture(std::istream& file, const WavHeader& header, std::int32_t chunk_ms,
+                          std::uint32_t packet_frames, WavWriter& writer) {
+  WavFileSource source(file, header, packet_frames);
   std::mutex mutex;
   OfflineCapture result;
   {
@@ -57,6 +56,8 @@ OfflineCapture RunCapture(WavAudio audio, std::int32_t chunk_ms, std::uint32_t p
       }
     }
   }  // stops capture and joins its thread
+  // The engine's message for it says only that GetBuffer failed.
+  if (source.ReadFailed()) result.error = "cannot read the samples (the file changed or a read failed)";
   result.ok = result.error.empty();
   return result;
 }

@@ -4,6 +4,7 @@
 #define KESTRO_TOOLS_KESTRO_PCM_OFFLINE_CAPTURE_H_
 
 #include <cstdint>
+#include <istream>
 #include <string>
 
 #include "wav_reader.h"
@@ -13,15 +14,20 @@ namespace kestro::pcm {
 
 struct OfflineCapture {
   bool ok = false;
-  std::string error;  // the engine's own message, or why writing failed
+  std::string error;  // the engine's own message, or why reading or writing failed
   std::uint64_t chunks = 0;
   std::uint64_t samples = 0;
 };
 
+// The fewest output bytes the file can give at this chunk length; 0 for a
+// rate the engine refuses (it says so itself).
+std::uint64_t LeastOutputBytes(const WavHeader& header, std::int32_t chunk_ms);
+
 // Packets of `packet_frames` frames (the last one may be shorter); 0 means
-// 10 ms of the file's rate.
-OfflineCapture RunCapture(WavAudio audio, std::int32_t chunk_ms, std::uint32_t packet_frames,
-                          WavWriter& writer);
+// 10 ms of the file's rate. `file` is read from the data chunk on, as the
+// engine asks for packets.
+OfflineCapture RunCapture(std::istream& file, const WavHeader& header, std::int32_t chunk_ms,
+                          std::uint32_t packet_frames, WavWriter& writer);
 
 }  // namespace kestro::pcm
 

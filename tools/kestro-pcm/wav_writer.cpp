@@ -9,7 +9,7 @@ namespace kestro::pcm {
 namespace {
 
 constexpr std::uint32_t kHeaderBytes = 44;
-constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
+static_assert(WavWriter::kMaxDataBytes == 0xFFFFFFFFull - (kHeaderBytes - 8));
 
 void PutU16(std::uint8_t* out, std::uint16_t value) {
   out[0] = static_cast<std::uint8_t>(value & 0xFF);

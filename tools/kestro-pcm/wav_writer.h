@@ -11,6 +11,9 @@ namespace kestro::pcm {
 
 class WavWriter {
  public:
+  // The most sample bytes one file can hold: its sizes are 32-bit.
+  static constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - 36;
+
   // Opens `path` and writes a header to be completed by Finish.
   explicit WavWriter(std::string path);
 

@@ -95,6 +95,7 @@ class Core {
   MessageTicket Inject(EngineId engine, std::string channel, std::vector<uint8_t> bytes, Completion done);
   InjectedResponse ResponseTo(MessageTicket ticket);
   std::vector<SentMessage> Sent();
+  void ClearSent();
   bool AnswerSent(uint64_t sent_id, std::vector<uint8_t> reply);
   void SetSendObserver(SendObserver observer);
 

@@ -282,6 +282,11 @@ std::vector<SentMessage> Core::Sent() {
   return sent_log_.Messages();
 }
 
+void Core::ClearSent() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  sent_log_.Clear();
+}
+
 bool Core::AnswerSent(uint64_t sent_id, std::vector<uint8_t> reply) {
   AwaitedReply awaited;
   {

@@ -47,6 +47,8 @@ InjectedResponse ResponseTo(MessageTicket ticket) { return Core::Instance().Resp
 
 std::vector<SentMessage> SentMessages() { return Core::Instance().Sent(); }
 
+void ClearSentMessages() { Core::Instance().ClearSent(); }
+
 bool AnswerSentMessage(uint64_t sent_id, std::vector<uint8_t> reply) {
   return Core::Instance().AnswerSent(sent_id, std::move(reply));
 }

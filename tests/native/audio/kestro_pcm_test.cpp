@@ -2,15 +2,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 
+#include "offline_capture.h"
 #include "wav_bytes.h"
 
 namespace kestro::testing {
@@ -22,6 +26,9 @@ using ::testing::HasSubstr;
 struct ToolRun {
   int exit_code = -1;
   std::string output;  // standard output and standard error
+  // The largest resident size of any child so far: an upper bound on this
+  // run's peak, as the other runs' files are small.
+  long peak_mib = -1;
 };
 
 ToolRun RunTool(const std::string& arguments) {
@@ -33,6 +40,8 @@ ToolRun RunTool(const std::string& arguments) {
   while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) run.output += buffer.data();
   const int status = pclose(pipe);
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  rusage usage{};
+  if (getrusage(RUSAGE_CHILDREN, &usage) == 0) run.peak_mib = usage.ru_maxrss / 1024;
   return run;
 }
 
@@ -42,6 +51,20 @@ std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& 
   const std::string path = TempPath(name);
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+// A WAV whose data chunk of `data_bytes` zero bytes is a hole in the file,
+// so that long recordings cost neither time nor disk to make.
+std::string WriteSparseWav(const std::string& name, const std::vector<std::uint8_t>& fmt_body,
+                           std::uint32_t data_bytes) {
+  std::vector<std::uint8_t> chunks;
+  PutChunk(chunks, "fmt ", fmt_body);
+  chunks.insert(chunks.end(), {'d', 'a', 't', 'a'});
+  PutLe(chunks, data_bytes, 4);
+  const auto file = Riff(chunks);
+  const std::string path = WriteFile(name, file);
+  std::filesystem::resize_file(path, file.size() + data_bytes);
   return path;
 }
 
@@ -109,6 +132,58 @@ TEST(KestroPcm, RejectedFormatsExitWithTheEnginesMessage) {
 
   const auto float64 = WriteFile("float64.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 1, 48000, 64), std::vector<std::uint8_t>(64)));
   EXPECT_THAT(RunTool("convert " + float64 + " " + out).output, HasSubstr("WASAPI: unsupported float bit depth"));
+}
+
+// The input is read a packet at a time and the output written as chunks
+// come, so memory does not follow the file's length.
+constexpr long kMemoryBoundMib = 64;
+
+TEST(KestroPcm, LongRecordingsConvertInBoundedMemory) {
+  const std::uint32_t ten_minutes = 600 * 48000 * 8;  // 48 kHz stereo float
+  const auto in = WriteSparseWav("long.wav", FmtBody(kWaveFormatIeeeFloat, 2, 48000, 32), ten_minutes);
+  const auto out = TempPath("long.out.wav");
+  const ToolRun run = RunTool("convert " + in + " " + out);
+  std::filesystem::remove(in);
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_EQ(run.output, "1000 chunks, 9600000 samples\n");
+  EXPECT_EQ(std::filesystem::file_size(out), 44u + 2 * 9600000);
+  std::filesystem::remove(out);
+  EXPECT_LT(run.peak_mib, kMemoryBoundMib);
+}
+
+TEST(KestroPcm, LowRatesAreRefusedBeforeTheSamplesAreRead) {
+  // The engine refuses 0 Hz itself; at 50 Hz the output could not be a WAV file.
+  const auto zero_hz = WriteSparseWav("0hz.wav", FmtBody(kWaveFormatIeeeFloat, 2, 0, 32), 40u << 20);
+  const auto out = TempPath("low.out.wav");
+  const ToolRun zero = RunTool("convert " + zero_hz + " " + out);
+  std::filesystem::remove(zero_hz);
+  EXPECT_EQ(zero.exit_code, 1);
+  EXPECT_EQ(zero.output, "kestro-pcm: WASAPI: unsupported sample rate\n");
+  EXPECT_LT(zero.peak_mib, kMemoryBoundMib);
+
+  const auto fifty_hz = WriteSparseWav("50hz.wav", FmtBody(kWaveFormatPcm, 1, 50, 16), 16u << 20);
+  const ToolRun fifty = RunTool("convert " + fifty_hz + " " + out);
+  std::filesystem::remove(fifty_hz);
+  EXPECT_EQ(fifty.exit_code, 1);
+  EXPECT_THAT(fifty.output, HasSubstr("beyond the 4 GB a WAV file can hold"));
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_LT(fifty.peak_mib, kMemoryBoundMib);
+}
+
+TEST(KestroPcm, SamplesThatCannotBeReadEndTheRunWithAReason) {
+  // As if the file was cut short after its header was read.
+  const auto file = Wav(FmtBody(kWaveFormatPcm, 1, 16000, 16), std::vector<std::uint8_t>(32000));
+  std::istringstream stream(std::string(file.begin(), file.end() - 1000));
+  pcm::WavHeader header;
+  header.format = MixFormat{kWaveFormatPcm, 1, 16000, 16, {}};
+  header.block_align = 2;
+  header.data_offset = 44;
+  header.data_bytes = 32000;
+  pcm::WavWriter writer(TempPath("cut.out.wav"));
+  const pcm::OfflineCapture capture = pcm::RunCapture(stream, header, 100, 0, writer);
+  writer.Discard();
+  EXPECT_FALSE(capture.ok);
+  EXPECT_THAT(capture.error, HasSubstr("cannot read the samples"));
 }
 
 TEST(KestroPcm, MalformedOrMissingFilesExitWithAReason) {

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "wav_bytes.h"
 #include "wav_reader.h"
 
@@ -10,7 +12,11 @@ namespace kestro::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using pcm::ParseWav;
+
+pcm::WavParse ParseWav(const std::vector<std::uint8_t>& file) {
+  std::istringstream stream(std::string(file.begin(), file.end()));
+  return pcm::ParseWavHeader(stream);
+}
 
 const std::vector<std::uint8_t> kFourStereoFrames(16, 0x11);
 const FormatGuid kUnknownSubformat{};
@@ -18,15 +24,16 @@ const FormatGuid kUnknownSubformat{};
 TEST(WavReader, AcceptsPlainAndExtensibleFormats) {
   const auto plain = ParseWav(Wav(FmtBody(kWaveFormatPcm, 2, 44100, 16), kFourStereoFrames));
   ASSERT_TRUE(plain.ok) << plain.error;
-  EXPECT_EQ(plain.audio.format.samples_per_second, 44100u);
-  EXPECT_EQ(plain.audio.block_align, 4);
-  EXPECT_EQ(plain.audio.data, kFourStereoFrames);
+  EXPECT_EQ(plain.header.format.samples_per_second, 44100u);
+  EXPECT_EQ(plain.header.block_align, 4);
+  EXPECT_EQ(plain.header.data_offset, 44u);
+  EXPECT_EQ(plain.header.frames(), 4u);
 
   const auto extensible = ParseWav(Wav(FmtBody(0, 2, 48000, 32, &kSubtypeIeeeFloat), kFourStereoFrames));
   ASSERT_TRUE(extensible.ok) << extensible.error;
-  EXPECT_EQ(extensible.audio.format.format_tag, kWaveFormatExtensible);
-  EXPECT_TRUE(extensible.audio.format.subformat == kSubtypeIeeeFloat);
-  EXPECT_EQ(extensible.audio.data.size(), 16u);
+  EXPECT_EQ(extensible.header.format.format_tag, kWaveFormatExtensible);
+  EXPECT_TRUE(extensible.header.format.subformat == kSubtypeIeeeFloat);
+  EXPECT_EQ(extensible.header.data_bytes, 16u);
 
   // Depths the capture engine refuses still parse; the engine says why.
   EXPECT_TRUE(ParseWav(Wav(FmtBody(kWaveFormatPcm, 1, 48000, 24), std::vector<std::uint8_t>(9))).ok);
@@ -41,7 +48,8 @@ TEST(WavReader, SkipsOtherChunksWithTheirPaddingAndToleratesAWrongRiffSize) {
   file[4] = 0xFF;
   const auto parsed = ParseWav(file);
   ASSERT_TRUE(parsed.ok) << parsed.error;
-  EXPECT_EQ(parsed.audio.data.size(), 8u);
+  EXPECT_EQ(parsed.header.data_offset, 12u + 12 + 8 + 16 + 8);
+  EXPECT_EQ(parsed.header.data_bytes, 8u);
 }
 
 struct Malformed {
@@ -118,7 +126,8 @@ TEST(WavReader, EveryPrefixAndEveryCorruptedByteIsHandled) {
       corrupted[at] = value;
       const auto parsed = ParseWav(corrupted);
       if (parsed.ok) {
-        EXPECT_EQ(parsed.audio.data.size() % parsed.audio.block_align, 0u);
+        EXPECT_EQ(parsed.header.data_bytes % parsed.header.block_align, 0u);
+        EXPECT_LE(parsed.header.data_offset + parsed.header.data_bytes, corrupted.size());
       }
     }
   }

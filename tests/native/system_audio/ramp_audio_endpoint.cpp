@@ -4,32 +4,21 @@
 #include <cstring>
 #include <memory>
 
+#include "present_audio_endpoint.h"
+
 namespace kestro::testing {
 
 namespace {
 
 constexpr std::uint32_t kPacketFrames = 160;  // 10 ms
 
-class RampEndpoint : public AudioEndpoint {
- public:
-  RampEndpoint(double speed, std::uint64_t packet_limit) : speed_(speed), frame_limit_(packet_limit * kPacketFrames) {}
+const MixFormat kRampFormat{kWaveFormatIeeeFloat, 1, 16000, 32, {}};
 
-  bool RegisterThread() override { return true; }
-  bool EnterApartment() override { return true; }
-  bool CreateEnumerator() override { return true; }
-  bool GetDefaultDevice() override { return true; }
-  bool ActivateClient() override { return true; }
-  bool GetMixFormat(MixFormat& format) override {
-    format.format_tag = kWaveFormatIeeeFloat;
-    format.channels = 1;
-    format.samples_per_second = 16000;
-    format.bits_per_sample = 32;
-    return true;
-  }
-  void FreeMixFormat() override {}
-  bool Initialize() override { return true; }
-  bool GetCaptureClient() override { return true; }
-  bool StartClient() override { return true; }
+class RampEndpoint : public PresentAudioEndpoint {
+ public:
+  RampEndpoint(double speed, std::uint64_t packet_limit)
+      : PresentAudioEndpoint(kRampFormat), speed_(speed), frame_limit_(packet_limit * kPacketFrames) {}
+
   bool GetNextPacketSize(std::uint32_t& frames) override {
     frames = kPacketFrames;
     if (frame_limit_ != 0 && next_ >= frame_limit_) frames = 0;
@@ -50,7 +39,6 @@ class RampEndpoint : public AudioEndpoint {
     packet.flags = 0;
     return true;
   }
-  bool ReleaseBuffer(std::uint32_t) override { return true; }
 
  private:
   const double speed_;

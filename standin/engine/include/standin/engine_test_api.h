@@ -142,6 +142,9 @@ struct SentMessage {
 // were dropped (engine gone, refused) are not here.
 constexpr size_t kSentMessagesKept = 4096;
 std::vector<SentMessage> SentMessages();
+// Forgets the recorded sends; later ones reuse their storage. A long run
+// that never reads them calls it often, so the record stays small.
+void ClearSentMessages();
 
 // Queues the answer to a send with reply; the host's reply callback runs on
 // the platform thread (empty bytes arrive as null and 0). False when that
