@@ -20,16 +20,14 @@ struct FormatGuid {
   std::array<std::uint8_t, 8> data4{};
 
   bool operator==(const FormatGuid& other) const {
-    return data1 == other.data1 && data2 == other.data2 && data3 == other.data3 &&
-           data4 == other.data4;
+    return data1 == other.data1 && data2 == other.data2 && data3 == other.data3 && data4 == other.data4;
   }
 };
 
 inline constexpr std::uint16_t kWaveFormatPcm = 1;
 inline constexpr std::uint16_t kWaveFormatIeeeFloat = 3;
 inline constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
-inline constexpr FormatGuid kSubtypePcm{
-    0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+inline constexpr FormatGuid kSubtypePcm{0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 inline constexpr FormatGuid kSubtypeIeeeFloat{
     0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 

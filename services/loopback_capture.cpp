@@ -40,10 +40,11 @@ KestroLoopbackCapture::KestroLoopbackCapture() : KestroLoopbackCapture(CreateSys
 KestroLoopbackCapture::KestroLoopbackCapture(AudioEndpointFactory endpoint_factory)
     : endpoint_factory_(std::move(endpoint_factory)) {}
 
-KestroLoopbackCapture::~KestroLoopbackCapture() { Stop(); }
+KestroLoopbackCapture::~KestroLoopbackCapture() {
+  Stop();
+}
 
-bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback,
-                                  ErrorCallback error_callback) {
+bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback, ErrorCallback error_callback) {
   if (running_.exchange(true)) return true;
   if (capture_thread_.joinable()) capture_thread_.join();
   std::shared_ptr<const ErrorCallback> error_holder;
@@ -162,8 +163,7 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
   return false;
 }
 
-void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
-                                        double step) {
+void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
@@ -198,7 +198,9 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
   }
 }
 
-bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback_ && running_.load(); }
+bool KestroLoopbackCapture::KeepCapturing() const {
+  return !stopped_by_callback_ && running_.load();
+}
 
 void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
   std::vector<std::uint8_t> bytes = ChunkBytes(block);

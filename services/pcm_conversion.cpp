@@ -42,7 +42,9 @@ std::int16_t LoadInt16(const std::uint8_t* bytes) {
   return value;
 }
 
-float Int16ToFloat(std::int16_t sample) { return static_cast<float>(sample) * kInt16ToFloat; }
+float Int16ToFloat(std::int16_t sample) {
+  return static_cast<float>(sample) * kInt16ToFloat;
+}
 
 // Appends `count` slots to `samples`, growing its storage at most once and
 // to exactly the new size; returns the first new slot.
@@ -56,8 +58,8 @@ float* AppendSlots(std::vector<float>& samples, std::size_t count) {
 // The general down-mix: channels summed in order in double precision, then
 // divided by the channel count.
 template <typename Load>
-void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t channels,
-                    std::size_t sample_bytes, Load load, float* out) {
+void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t channels, std::size_t sample_bytes,
+                    Load load, float* out) {
   const double divisor = static_cast<double>(channels);
   for (std::size_t frame = 0; frame < frames; ++frame) {
     const std::uint8_t* first = data + frame * channels * sample_bytes;
@@ -103,8 +105,9 @@ void MixInt16(const std::uint8_t* data, std::size_t frames, std::size_t channels
       out[frame] = static_cast<float>(sum) * (kInt16ToFloat * 0.5f);
     }
   } else {
-    MixAnyChannels(data, frames, channels, sizeof(std::int16_t),
-                   [](const std::uint8_t* bytes) { return Int16ToFloat(LoadInt16(bytes)); }, out);
+    MixAnyChannels(
+        data, frames, channels, sizeof(std::int16_t),
+        [](const std::uint8_t* bytes) { return Int16ToFloat(LoadInt16(bytes)); }, out);
   }
 }
 
@@ -117,8 +120,8 @@ struct BatchEnd {
 
 // Linear interpolation at the read position: b - a in single precision,
 // product and sum in double precision.
-BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double& read_position,
-                            std::size_t limit, std::int16_t* out) {
+BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double& read_position, std::size_t limit,
+                            std::int16_t* out) {
   BatchEnd end;
   const float* samples = input.data();
   const std::size_t size = input.size();
@@ -132,8 +135,7 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
     const float a = samples[i];
     const float b = samples[i + 1];
     const double fraction = position - static_cast<double>(i);
-    const float value =
-        static_cast<float>(static_cast<double>(a) + static_cast<double>(b - a) * fraction);
+    const float value = static_cast<float>(static_cast<double>(a) + static_cast<double>(b - a) * fraction);
     out[end.count++] = Quantize(value);
     position += step;
     end.last_index = i;
@@ -147,8 +149,8 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
 // 0, so the value is a + (b - a) x 0, which is a itself unless b - a is not
 // finite. The samples a batch can take are counted first, so the loop
 // itself has no exits.
-BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double& read_position,
-                      std::size_t limit, std::int16_t* out) {
+BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double& read_position, std::size_t limit,
+                      std::int16_t* out) {
   BatchEnd end;
   const float* samples = input.data();
   const std::size_t size = input.size();
@@ -156,8 +158,7 @@ BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double&
   // Samples whose i + 1 lies inside the input.
   const std::size_t available = first + 1 < size ? (size - first - 2) / step + 1 : 0;
   // The first sample with i beyond the discard threshold ends the batch.
-  const std::size_t before_discard =
-      first > kDiscardAfter ? 1 : (kDiscardAfter - first) / step + 2;
+  const std::size_t before_discard = first > kDiscardAfter ? 1 : (kDiscardAfter - first) / step + 2;
   end.count = std::min({limit, available, before_discard});
   end.input_exhausted = end.count == available && end.count < std::min(limit, before_discard);
   for (std::size_t k = 0; k < end.count; ++k) {
@@ -170,7 +171,9 @@ BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double&
   return end;
 }
 
-bool IsWhole(double value) { return value == std::floor(value); }
+bool IsWhole(double value) {
+  return value == std::floor(value);
+}
 
 // Drops the first `count` input samples, which lie before the read position.
 void DiscardInput(std::size_t count, std::vector<float>& input, double& read_position) {
@@ -205,18 +208,19 @@ void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool i
   }
 }
 
-std::int16_t QuantizeSample(float value) { return Quantize(value); }
+std::int16_t QuantizeSample(float value) {
+  return Quantize(value);
+}
 
-void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running,
-              const ResamplerState& state, const ChunkBlockSink& sink) {
+void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
+              const ChunkBlockSink& sink) {
   const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(chunk_samples, 1));
   std::int16_t batch[kBatchSamples];
   while (keep_running()) {
     const std::size_t limit = std::min(kBatchSamples, chunk - state.pending_output.size());
     const BatchEnd end =
         IsWhole(step) && IsWhole(state.read_position)
-            ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position,
-                           limit, batch)
+            ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, batch)
             : InterpolatingBatch(step, state.mono_input, state.read_position, limit, batch);
     state.pending_output.insert(state.pending_output.end(), batch, batch + end.count);
     if (end.count > 0) {

@@ -49,8 +49,8 @@ using KeepRunning = std::function<bool()>;
 // position and `keep_running` holds, handing every full chunk to `sink`,
 // and discards consumed input after a chunk and whenever more than 4096
 // samples lie before the read position.
-void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running,
-              const ResamplerState& state, const ChunkBlockSink& sink);
+void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
+              const ChunkBlockSink& sink);
 
 // A chunk's samples as signed 16-bit little-endian bytes.
 std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block);

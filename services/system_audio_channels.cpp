@@ -82,8 +82,8 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
   // engine's availability once the engine has shut down.
   const flutter::MessengerReference engine_messenger(engine->MessengerHandle());
   events.SetStreamHandler(std::make_unique<flutter::StreamHandlerFunctions>(
-      [sink_slot](const flutter::EncodableValue*, std::unique_ptr<flutter::EventSink>&& sink)
-          -> std::unique_ptr<flutter::StreamHandlerError> {
+      [sink_slot](const flutter::EncodableValue*,
+                  std::unique_ptr<flutter::EventSink>&& sink) -> std::unique_ptr<flutter::StreamHandlerError> {
         sink_slot->Store(std::move(sink));
         return nullptr;
       },
@@ -93,11 +93,10 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
       }));
 
   flutter::MethodChannel methods(messenger, kMethodChannel, codec);
-  methods.SetMethodCallHandler(
-      [capture, sink_slot, engine_messenger](const flutter::MethodCall& call,
-                                             std::unique_ptr<flutter::MethodResult> result) {
-        HandleSystemAudioCall(call, std::move(result), capture, sink_slot, engine_messenger);
-      });
+  methods.SetMethodCallHandler([capture, sink_slot, engine_messenger](const flutter::MethodCall& call,
+                                                                      std::unique_ptr<flutter::MethodResult> result) {
+    HandleSystemAudioCall(call, std::move(result), capture, sink_slot, engine_messenger);
+  });
 }
 
 }  // namespace kestro

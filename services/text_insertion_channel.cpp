@@ -36,8 +36,7 @@ bool BoolOption(const flutter::EncodableValue* arguments, const char* key) {
 // while it exists; else whatever is in front, this process's own included.
 HWND ChooseTarget(WindowSystem& window_system) {
   const HWND foreground = window_system.GetForegroundWindow();
-  if (foreground != nullptr &&
-      ProcessIdOfWindow(window_system, foreground) != window_system.GetCurrentProcessId()) {
+  if (foreground != nullptr && ProcessIdOfWindow(window_system, foreground) != window_system.GetCurrentProcessId()) {
     return foreground;
   }
   const HWND last_external = ProcessForegroundTracking().last_external_window;

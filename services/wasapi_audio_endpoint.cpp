@@ -22,12 +22,9 @@ namespace {
 
 constexpr GUID kClsidMMDeviceEnumerator = {
     0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
-constexpr GUID kIidIMMDeviceEnumerator = {
-    0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
-constexpr GUID kIidIAudioClient = {
-    0x1CB9AD4C, 0xDBFA, 0x4C32, {0xB1, 0x78, 0xC2, 0xF5, 0x68, 0xA7, 0x03, 0xB2}};
-constexpr GUID kIidIAudioCaptureClient = {
-    0xC8ADBD64, 0xE71E, 0x48A0, {0xA4, 0xDE, 0x18, 0x5C, 0x39, 0x5C, 0xD3, 0x17}};
+constexpr GUID kIidIMMDeviceEnumerator = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
+constexpr GUID kIidIAudioClient = {0x1CB9AD4C, 0xDBFA, 0x4C32, {0xB1, 0x78, 0xC2, 0xF5, 0x68, 0xA7, 0x03, 0xB2}};
+constexpr GUID kIidIAudioCaptureClient = {0xC8ADBD64, 0xE71E, 0x48A0, {0xA4, 0xDE, 0x18, 0x5C, 0x39, 0x5C, 0xD3, 0x17}};
 
 constexpr REFERENCE_TIME kBufferDuration = 1000000;  // 100 ms in 100-ns units
 constexpr DWORD kLoopbackFlag = 0x20000;             // AUDCLNT_STREAMFLAGS_LOOPBACK
@@ -74,9 +71,9 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   bool EnterApartment() override { return Succeeded("CoInitializeEx", apartment_.Enter(COINIT_MULTITHREADED)); }
 
   bool CreateEnumerator() override {
-    return Succeeded(
-        "CoCreateInstance(MMDeviceEnumerator)",
-        CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, enumerator_.PutVoid()));
+    return Succeeded("CoCreateInstance(MMDeviceEnumerator)",
+                     CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator,
+                                      enumerator_.PutVoid()));
   }
 
   bool GetDefaultDevice() override {
@@ -115,8 +112,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   bool Initialize() override {
     if (!audio_client_ || !mix_format_) return false;
     const DWORD stream_flags = flow_ == EndpointFlow::kRenderLoopback ? kLoopbackFlag : 0;
-    const HRESULT result = audio_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags,
-                                                    kBufferDuration, 0, mix_format_.Get(), nullptr);
+    const HRESULT result = audio_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, stream_flags, kBufferDuration, 0,
+                                                     mix_format_.Get(), nullptr);
     mix_format_.Reset();
     return Succeeded("IAudioClient::Initialize", result);
   }

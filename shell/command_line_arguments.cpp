@@ -41,6 +41,8 @@ std::vector<std::string> ArgumentsFromCommandLine(const wchar_t* command_line) {
   return arguments;
 }
 
-std::vector<std::string> CollectArguments() { return ArgumentsFromCommandLine(GetCommandLineW()); }
+std::vector<std::string> CollectArguments() {
+  return ArgumentsFromCommandLine(GetCommandLineW());
+}
 
 }  // namespace kestro

@@ -3,6 +3,8 @@
 
 namespace kestro {
 
-UINT MonitorDpi(HMONITOR monitor) { return FlutterDesktopGetDpiForMonitor(monitor); }
+UINT MonitorDpi(HMONITOR monitor) {
+  return FlutterDesktopGetDpiForMonitor(monitor);
+}
 
 }  // namespace kestro

@@ -14,7 +14,9 @@ namespace kestro {
 
 FlutterWindow::FlutterWindow(const flutter::EngineProject& project) : project_(project) {}
 
-FlutterWindow::~FlutterWindow() { ReleaseViewController(); }
+FlutterWindow::~FlutterWindow() {
+  ReleaseViewController();
+}
 
 bool FlutterWindow::OnCreate() {
   // Before anything else, so that no window the plug-in opens is missed.

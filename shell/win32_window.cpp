@@ -29,8 +29,7 @@ void EnableNonClientDpiScalingIfAvailable(HWND window) {
   const FARPROC procedure = GetProcAddress(user32.Get(), "EnableNonClientDpiScaling");
   if (procedure != nullptr) {
     // Through void(*)() because casting between unrelated function types is what the compiler warns about.
-    const auto enable =
-        reinterpret_cast<EnableNonClientDpiScalingFunction>(reinterpret_cast<void (*)()>(procedure));
+    const auto enable = reinterpret_cast<EnableNonClientDpiScalingFunction>(reinterpret_cast<void (*)()>(procedure));
     enable(window);
   }
 }
@@ -41,7 +40,9 @@ std::int32_t Scale(std::int32_t logical, double scale_factor) {
 
 }  // namespace
 
-Win32Window::Win32Window() { CountWindowCreated(); }
+Win32Window::Win32Window() {
+  CountWindowCreated();
+}
 
 Win32Window::~Win32Window() {
   CountWindowDestroyed();
@@ -56,16 +57,18 @@ bool Win32Window::OpenWindow(const std::wstring& title, const Point& origin, con
   const HMONITOR monitor = MonitorFromPoint(target_point, MONITOR_DEFAULTTONEAREST);
   const double scale_factor = MonitorDpi(monitor) / 96.0;
 
-  const HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), WS_POPUP | WS_THICKFRAME,
-                                      Scale(origin.x, scale_factor), Scale(origin.y, scale_factor),
-                                      Scale(size.width, scale_factor), Scale(size.height, scale_factor), nullptr,
-                                      nullptr, GetModuleHandleW(nullptr), this);
+  const HWND window =
+      CreateWindowExW(0, kWindowClassName, title.c_str(), WS_POPUP | WS_THICKFRAME, Scale(origin.x, scale_factor),
+                      Scale(origin.y, scale_factor), Scale(size.width, scale_factor), Scale(size.height, scale_factor),
+                      nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (window == nullptr) return false;
   ApplySystemTheme(window);
   return OnCreate();
 }
 
-bool Win32Window::MakeVisible() { return ShowWindow(window_handle_, SW_SHOWNORMAL) != 0; }
+bool Win32Window::MakeVisible() {
+  return ShowWindow(window_handle_, SW_SHOWNORMAL) != 0;
+}
 
 void Win32Window::AttachContent(HWND content) {
   content_handle_ = content;
@@ -81,7 +84,9 @@ RECT Win32Window::ClientArea() const {
   return frame;
 }
 
-void Win32Window::SetQuitWhenClosed(bool quit_when_closed) { quit_when_closed_ = quit_when_closed; }
+void Win32Window::SetQuitWhenClosed(bool quit_when_closed) {
+  quit_when_closed_ = quit_when_closed;
+}
 
 void Win32Window::Teardown() {
   OnTeardown();
@@ -146,7 +151,9 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPA
   }
 }
 
-bool Win32Window::OnCreate() { return true; }
+bool Win32Window::OnCreate() {
+  return true;
+}
 
 void Win32Window::OnTeardown() {}
 

@@ -19,9 +19,15 @@ WindowClassRecord& Record() {
 
 }  // namespace
 
-void CountWindowCreated() { ++live_window_count; }
-void CountWindowDestroyed() { --live_window_count; }
-std::int32_t LiveWindowCount() { return live_window_count; }
+void CountWindowCreated() {
+  ++live_window_count;
+}
+void CountWindowDestroyed() {
+  --live_window_count;
+}
+std::int32_t LiveWindowCount() {
+  return live_window_count;
+}
 
 void EnsureWindowClassRegistered(WNDPROC procedure) {
   WindowClassRecord& record = Record();
@@ -50,6 +56,8 @@ void UnregisterWindowClassIfUnused() {
   Record().registered = false;
 }
 
-bool WindowClassRegistered() { return Record().registered; }
+bool WindowClassRegistered() {
+  return Record().registered;
+}
 
 }  // namespace kestro

@@ -28,8 +28,7 @@ BenchInput MakeInput(const DeviceLayout& layout, double seconds, std::uint32_t p
       if (layout.is_float) {
         std::memcpy(out, &value, sizeof value);
       } else {
-        const auto sample =
-            static_cast<std::int16_t>(std::clamp(value, -1.0f, 32767.0f / 32768.0f) * 32768.0f);
+        const auto sample = static_cast<std::int16_t>(std::clamp(value, -1.0f, 32767.0f / 32768.0f) * 32768.0f);
         std::memcpy(out, &sample, sizeof sample);
       }
     }

@@ -17,8 +17,8 @@ class LiteralPipeline {
  public:
   using Emit = std::function<void(std::vector<std::uint8_t>)>;
 
-  LiteralPipeline(std::int32_t sample_rate, std::int32_t channel_count, bool is_float,
-                  std::int32_t chunk_ms, Emit emit);
+  LiteralPipeline(std::int32_t sample_rate, std::int32_t channel_count, bool is_float, std::int32_t chunk_ms,
+                  Emit emit);
 
   // Down-mix, then resample and quantise, cutting chunks as they fill.
   void Packet(const AudioPacket& packet);

@@ -30,9 +30,8 @@ const std::vector<DeviceLayout> kBenchLayouts = {
 std::vector<std::uint8_t> Collect(void (*run)(const BenchInput&, std::int32_t, const ChunkSink&),
                                   const BenchInput& input, std::int32_t chunk_ms) {
   std::vector<std::uint8_t> output;
-  run(input, chunk_ms, [&output](std::vector<std::uint8_t> chunk) {
-    output.insert(output.end(), chunk.begin(), chunk.end());
-  });
+  run(input, chunk_ms,
+      [&output](std::vector<std::uint8_t> chunk) { output.insert(output.end(), chunk.begin(), chunk.end()); });
   return output;
 }
 
@@ -41,8 +40,8 @@ bool SameOutput(const BenchInput& input, std::int32_t chunk_ms) {
   const auto literal = Collect(RunLiteral, input, chunk_ms);
   const bool same = production == literal && !literal.empty();
   std::fprintf(same ? stdout : stderr, "%s: %s, %zu packets, chunk_ms %d: %zu bytes\n",
-               same ? "bit-identical" : "OUTPUT DIFFERS", input.layout.name.c_str(), input.packets.size(),
-               chunk_ms, literal.size());
+               same ? "bit-identical" : "OUTPUT DIFFERS", input.layout.name.c_str(), input.packets.size(), chunk_ms,
+               literal.size());
   return same;
 }
 

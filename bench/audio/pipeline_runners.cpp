@@ -58,8 +58,7 @@ void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSi
 }
 
 void RunLiteral(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
-  LiteralPipeline pipeline(input.layout.sample_rate, input.layout.channel_count, input.layout.is_float,
-                           chunk_ms, sink);
+  LiteralPipeline pipeline(input.layout.sample_rate, input.layout.channel_count, input.layout.is_float, chunk_ms, sink);
   for (const AudioPacket& packet : input.packets) pipeline.Packet(packet);
 }
 

@@ -23,7 +23,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
  private:
   std::vector<std::string> contenders;
   std::string reference;
-  std::vector<std::string> inputs;                       // in order of appearance
+  std::vector<std::string> inputs;                                 // in order of appearance
   std::map<std::string, std::map<std::string, double>> median_ns;  // input -> contender -> ns
 };
 

@@ -20,7 +20,9 @@ using kestro::bench::PlainMap;
 
 constexpr size_t kChunkBytes = 19200;
 
-const StandardMethodCodec& Codec() { return StandardMethodCodec::Shared(); }
+const StandardMethodCodec& Codec() {
+  return StandardMethodCodec::Shared();
+}
 
 // Touches whatever a decoded reply hands over, so that nothing is skipped.
 class SinkResult : public flutter::MethodResult {
@@ -57,7 +59,8 @@ PlainMap MixedMap() {
 EncodableValue ToEncodable(const PlainMap& plain) {
   flutter::ValueMap map;
   for (const auto& [key, value] : plain) {
-    map.emplace_hint(map.end(), EncodableValue(key), std::visit([](const auto& v) { return EncodableValue(v); }, value));
+    map.emplace_hint(map.end(), EncodableValue(key),
+                     std::visit([](const auto& v) { return EncodableValue(v); }, value));
   }
   return EncodableValue(std::move(map));
 }

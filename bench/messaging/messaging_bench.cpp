@@ -26,7 +26,9 @@ const char kMethodChannel[] = "kestro/system_audio";
 const char kEventChannel[] = "kestro/system_audio_events";
 constexpr size_t kChunkBytes = 2560;
 
-const flutter::StandardMethodCodec& Codec() { return flutter::StandardMethodCodec::Shared(); }
+const flutter::StandardMethodCodec& Codec() {
+  return flutter::StandardMethodCodec::Shared();
+}
 
 std::vector<uint8_t> CallBytes(const std::string& method, EncodableValue arguments) {
   return *Codec().EncodeCall(flutter::MethodCall(method, std::make_unique<EncodableValue>(std::move(arguments))));

@@ -24,7 +24,9 @@ DecodeBudget::Container::Container(const ByteStreamReader* stream)
   enclosing_owed_ = state.owed;
 }
 
-DecodeBudget::Container::~Container() { *state_of_thread_ = saved_; }
+DecodeBudget::Container::~Container() {
+  *state_of_thread_ = saved_;
+}
 
 bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
   // An empty one holds nothing to recurse into, however deep it sits.

@@ -21,7 +21,9 @@ int CompareScalars(const T& a, const T& b) {
   return 0;  // equal, or a NaN on either side
 }
 
-int CompareSizes(size_t a, size_t b) { return CompareScalars(a, b); }
+int CompareSizes(size_t a, size_t b) {
+  return CompareScalars(a, b);
+}
 
 // Integer lists, byte lists and ValueLists: the first element pair that
 // orders either way decides, else the shorter list is first.
@@ -97,7 +99,9 @@ bool CustomValue::operator<(const CustomValue& other) const {
   return std::less<const CustomValue*>()(this, &other);
 }
 
-bool EncodableValue::operator<(const EncodableValue& other) const { return Compare(*this, other) < 0; }
+bool EncodableValue::operator<(const EncodableValue& other) const {
+  return Compare(*this, other) < 0;
+}
 
 const EncodableValue* EncodableValue::Find(const char* key) const {
   const ValueMap* map = TryGet<ValueMap>();

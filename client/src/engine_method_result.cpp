@@ -17,6 +17,8 @@ void EngineMethodResult::Error(const std::string& error_code, const std::string&
   reply_.Respond(codec_->EncodeErrorReply(error_code, error_message, error_details).get());
 }
 
-void EngineMethodResult::NotImplemented() { reply_.Respond(nullptr); }
+void EngineMethodResult::NotImplemented() {
+  reply_.Respond(nullptr);
+}
 
 }  // namespace flutter

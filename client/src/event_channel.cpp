@@ -15,8 +15,8 @@ void EventChannel::SetStreamHandler(std::unique_ptr<StreamHandler> handler) {
     return;
   }
   std::shared_ptr<StreamHandler> shared_handler = std::move(handler);
-  messenger_->SetChannelHandler(name_, internal::StreamRegistration(std::move(shared_handler), codec_, name_,
-                                                                    messenger_));
+  messenger_->SetChannelHandler(name_,
+                                internal::StreamRegistration(std::move(shared_handler), codec_, name_, messenger_));
 }
 
 }  // namespace flutter

@@ -25,12 +25,13 @@ void EventChannel::EventSinkImplementation::EmitEvent(const EncodableValue* even
   SendWithoutReply(*messenger_, name_, codec_->EncodeSuccessReply(event));
 }
 
-void EventChannel::EventSinkImplementation::EmitError(const std::string& error_code,
-                                                      const std::string& error_message,
+void EventChannel::EventSinkImplementation::EmitError(const std::string& error_code, const std::string& error_message,
                                                       const EncodableValue* error_details) {
   SendWithoutReply(*messenger_, name_, codec_->EncodeErrorReply(error_code, error_message, error_details));
 }
 
-void EventChannel::EventSinkImplementation::EmitEndOfStream() { messenger_->SendToChannel(name_, nullptr, 0); }
+void EventChannel::EventSinkImplementation::EmitEndOfStream() {
+  messenger_->SendToChannel(name_, nullptr, 0);
+}
 
 }  // namespace flutter

@@ -35,8 +35,8 @@ FlutterEngine::FlutterEngine(const EngineProject& project) {
   engine_ = FlutterDesktopEngineCreate(&properties);
   // Without an engine there is no messenger to ask for; channels made on the
   // messenger then reach nothing.
-  messenger_ = std::make_unique<BinaryMessengerImpl>(engine_ != nullptr ? FlutterDesktopEngineGetMessenger(engine_)
-                                                                         : nullptr);
+  messenger_ =
+      std::make_unique<BinaryMessengerImpl>(engine_ != nullptr ? FlutterDesktopEngineGetMessenger(engine_) : nullptr);
 }
 
 FlutterEngine::~FlutterEngine() {

@@ -16,7 +16,9 @@ constexpr uint8_t kErrorEnvelope = 1;
 // Stands in for an absent value, so that "value or null" needs no copy.
 const EncodableValue kNull;
 
-const EncodableValue& ValueOrNull(const EncodableValue* value) { return value ? *value : kNull; }
+const EncodableValue& ValueOrNull(const EncodableValue* value) {
+  return value ? *value : kNull;
+}
 
 // A guess at the encoded size from the top level alone, so that a message
 // is usually written into one allocation rather than grown from one byte.

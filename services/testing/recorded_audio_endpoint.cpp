@@ -19,24 +19,36 @@ std::uint32_t FramesOf(std::size_t samples, std::uint16_t channels) {
 
 const char* EndpointStepName(EndpointStep step) {
   switch (step) {
-    case EndpointStep::kRegisterThread: return "RegisterThread";
-    case EndpointStep::kEnterApartment: return "EnterApartment";
-    case EndpointStep::kCreateEnumerator: return "CreateEnumerator";
-    case EndpointStep::kGetDefaultDevice: return "GetDefaultDevice";
-    case EndpointStep::kActivateClient: return "ActivateClient";
-    case EndpointStep::kGetMixFormat: return "GetMixFormat";
-    case EndpointStep::kInitialize: return "Initialize";
-    case EndpointStep::kGetCaptureClient: return "GetCaptureClient";
-    case EndpointStep::kStartClient: return "StartClient";
-    case EndpointStep::kGetNextPacketSize: return "GetNextPacketSize";
-    case EndpointStep::kGetBuffer: return "GetBuffer";
-    case EndpointStep::kReleaseBuffer: return "ReleaseBuffer";
+    case EndpointStep::kRegisterThread:
+      return "RegisterThread";
+    case EndpointStep::kEnterApartment:
+      return "EnterApartment";
+    case EndpointStep::kCreateEnumerator:
+      return "CreateEnumerator";
+    case EndpointStep::kGetDefaultDevice:
+      return "GetDefaultDevice";
+    case EndpointStep::kActivateClient:
+      return "ActivateClient";
+    case EndpointStep::kGetMixFormat:
+      return "GetMixFormat";
+    case EndpointStep::kInitialize:
+      return "Initialize";
+    case EndpointStep::kGetCaptureClient:
+      return "GetCaptureClient";
+    case EndpointStep::kStartClient:
+      return "StartClient";
+    case EndpointStep::kGetNextPacketSize:
+      return "GetNextPacketSize";
+    case EndpointStep::kGetBuffer:
+      return "GetBuffer";
+    case EndpointStep::kReleaseBuffer:
+      return "ReleaseBuffer";
   }
   return "?";
 }
 
-void AudioRecording::AddBytesPacket(const std::uint8_t* bytes, std::size_t size,
-                                    std::uint32_t frames, std::uint32_t flags) {
+void AudioRecording::AddBytesPacket(const std::uint8_t* bytes, std::size_t size, std::uint32_t frames,
+                                    std::uint32_t flags) {
   packets.push_back(RecordedPacket{stream.size(), frames, flags, false});
   stream.insert(stream.end(), bytes, bytes + size);
 }
@@ -47,9 +59,8 @@ void AudioRecording::AddFloatPacket(const std::vector<float>& samples, std::uint
 }
 
 void AudioRecording::AddInt16Packet(const std::vector<std::int16_t>& samples, std::uint32_t flags) {
-  AddBytesPacket(reinterpret_cast<const std::uint8_t*>(samples.data()),
-                 samples.size() * sizeof(std::int16_t), FramesOf(samples.size(), format.channels),
-                 flags);
+  AddBytesPacket(reinterpret_cast<const std::uint8_t*>(samples.data()), samples.size() * sizeof(std::int16_t),
+                 FramesOf(samples.size(), format.channels), flags);
 }
 
 void AudioRecording::AddNullPacket(std::uint32_t frames) {
@@ -98,9 +109,12 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   ~Endpoint() override {
     if (mix_format_held_) state_->Append("FreeMixFormat");
     const std::pair<bool, const char*> teardown[] = {
-        {started_, "StopClient"},          {capture_client_, "ReleaseCaptureClient"},
-        {audio_client_, "ReleaseAudioClient"}, {device_, "ReleaseDevice"},
-        {enumerator_, "ReleaseEnumerator"}, {apartment_, "LeaveApartment"},
+        {started_, "StopClient"},
+        {capture_client_, "ReleaseCaptureClient"},
+        {audio_client_, "ReleaseAudioClient"},
+        {device_, "ReleaseDevice"},
+        {enumerator_, "ReleaseEnumerator"},
+        {apartment_, "LeaveApartment"},
         {registered_, "UnregisterThread"},
     };
     for (const auto& [held, entry] : teardown) {
@@ -220,7 +234,9 @@ std::vector<std::string> RecordedAudioSource::Log() const {
   return state_->log;
 }
 
-void RecordedAudioSource::Note(const std::string& entry) { state_->Append(entry); }
+void RecordedAudioSource::Note(const std::string& entry) {
+  state_->Append(entry);
+}
 
 int RecordedAudioSource::EndpointsCreated() const {
   std::lock_guard<std::mutex> lock(state_->mutex);

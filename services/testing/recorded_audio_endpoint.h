@@ -60,8 +60,7 @@ struct AudioRecording {
   // Packets whose frames are interleaved samples in format.channels channels.
   void AddFloatPacket(const std::vector<float>& samples, std::uint32_t flags = 0);
   void AddInt16Packet(const std::vector<std::int16_t>& samples, std::uint32_t flags = 0);
-  void AddBytesPacket(const std::uint8_t* bytes, std::size_t size, std::uint32_t frames,
-                      std::uint32_t flags = 0);
+  void AddBytesPacket(const std::uint8_t* bytes, std::size_t size, std::uint32_t frames, std::uint32_t flags = 0);
   void AddNullPacket(std::uint32_t frames);
 };
 

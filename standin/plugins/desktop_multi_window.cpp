@@ -33,11 +33,11 @@ void AnswerCreateWindow(const flutter::MethodCall& call, flutter::MethodResult& 
   }
   if (window_created_callback != nullptr) window_created_callback(opened->controller.get());
   const flutter::FlutterView* view = opened->controller->View();
-  const auto view_window = static_cast<int64_t>(
-      reinterpret_cast<intptr_t>(view != nullptr ? view->NativeWindow() : nullptr));
-  result.Success(flutter::EncodableValue(flutter::ValueMap{
-      {flutter::EncodableValue("window"), flutter::EncodableValue(opened->number)},
-      {flutter::EncodableValue("view_window"), flutter::EncodableValue(view_window)}}));
+  const auto view_window =
+      static_cast<int64_t>(reinterpret_cast<intptr_t>(view != nullptr ? view->NativeWindow() : nullptr));
+  result.Success(flutter::EncodableValue(
+      flutter::ValueMap{{flutter::EncodableValue("window"), flutter::EncodableValue(opened->number)},
+                        {flutter::EncodableValue("view_window"), flutter::EncodableValue(view_window)}}));
 }
 
 void AnswerCloseWindow(const flutter::MethodCall& call, flutter::MethodResult& result) {
@@ -48,8 +48,8 @@ void AnswerCloseWindow(const flutter::MethodCall& call, flutter::MethodResult& r
     result.Error("bad_arguments", "close_window takes the window number");
     return;
   }
-  result.Success(flutter::EncodableValue(
-      standin_plugin::CloseSecondaryWindow(number != nullptr ? *number : *small_number)));
+  result.Success(
+      flutter::EncodableValue(standin_plugin::CloseSecondaryWindow(number != nullptr ? *number : *small_number)));
 }
 }  // namespace
 

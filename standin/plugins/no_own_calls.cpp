@@ -3,6 +3,8 @@
 
 namespace standin_plugin {
 
-bool HandleOwnCall(const flutter::MethodCall&, std::unique_ptr<flutter::MethodResult>&) { return false; }
+bool HandleOwnCall(const flutter::MethodCall&, std::unique_ptr<flutter::MethodResult>&) {
+  return false;
+}
 
 }  // namespace standin_plugin

@@ -60,8 +60,8 @@ bool RegisterWindowClass() {
 SecondaryWindow* OpenSecondaryWindow(bool with_view) {
   static int64_t last_number = 0;
   if (!RegisterWindowClass()) return nullptr;
-  const HWND window = CreateWindowExW(0, kWindowClass, L"kestro secondary window", WS_OVERLAPPEDWINDOW, 40, 40,
-                                      kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HWND window = CreateWindowExW(0, kWindowClass, L"kestro secondary window", WS_OVERLAPPEDWINDOW, 40, 40, kWidth,
+                                      kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) return nullptr;
   RECT client{};
   GetClientRect(window, &client);

@@ -30,7 +30,9 @@ const char kRegistrarName[] = STANDIN_PLUGIN_REGISTRAR_NAME;
 
 namespace {
 
-void WriteLine(const std::string& line) { std::cerr << "standin plugin " << kRegistrarName << ": " << line << std::endl; }
+void WriteLine(const std::string& line) {
+  std::cerr << "standin plugin " << kRegistrarName << ": " << line << std::endl;
+}
 
 // One messenger wrapper per registration, kept until the library unloads:
 // the library has no word of when an engine goes, and a wrapper whose engine
@@ -53,14 +55,13 @@ void Register(FlutterDesktopPluginRegistrarRef registrar) {
   auto messenger = std::make_unique<flutter::BinaryMessengerImpl>(messenger_handle);
   const flutter::MethodChannel channel(messenger.get(), std::string("standin/") + kRegistrarName,
                                        &flutter::StandardMethodCodec::Shared());
-  channel.SetMethodCallHandler(
-      [](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-        if (call.method_name() == "ping") {
-          result->Success(flutter::EncodableValue(std::string(kRegistrarName)));
-        } else if (!HandleOwnCall(call, result)) {
-          result->NotImplemented();
-        }
-      });
+  channel.SetMethodCallHandler([](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
+    if (call.method_name() == "ping") {
+      result->Success(flutter::EncodableValue(std::string(kRegistrarName)));
+    } else if (!HandleOwnCall(call, result)) {
+      result->NotImplemented();
+    }
+  });
   Messengers().push_back(std::move(messenger));
 }
 

@@ -56,8 +56,8 @@ std::string ParseOptions(int argc, char** argv, Options& options) {
     if (argument == "--chunk-ms" || argument == "--packet-frames") {
       if (k + 1 >= argc) return argument + " needs a value";
       const char* value = argv[++k];
-      const bool parsed = argument == "--chunk-ms" ? ParseNumber(value, options.chunk_ms)
-                                                   : ParseNumber(value, options.packet_frames);
+      const bool parsed =
+          argument == "--chunk-ms" ? ParseNumber(value, options.chunk_ms) : ParseNumber(value, options.packet_frames);
       if (!parsed) return "invalid value for " + argument + ": " + value;
       if (argument == "--packet-frames" && options.packet_frames == 0) {
         return "--packet-frames must be at least 1";

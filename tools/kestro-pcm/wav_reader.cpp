@@ -22,7 +22,9 @@ std::uint32_t ReadU32(const std::uint8_t* bytes) {
          (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
-bool HasId(const std::uint8_t* bytes, const char* id) { return std::memcmp(bytes, id, 4) == 0; }
+bool HasId(const std::uint8_t* bytes, const char* id) {
+  return std::memcmp(bytes, id, 4) == 0;
+}
 
 std::string ChunkName(const std::uint8_t* id) {
   std::string name;

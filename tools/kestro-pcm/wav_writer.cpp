@@ -27,12 +27,12 @@ std::array<std::uint8_t, kHeaderBytes> Header(std::uint32_t data_bytes) {
   PutU32(out + 4, kHeaderBytes - 8 + data_bytes);
   std::copy_n("WAVEfmt ", 8, out + 8);
   PutU32(out + 16, 16);
-  PutU16(out + 20, 1);       // PCM
-  PutU16(out + 22, 1);       // mono
-  PutU32(out + 24, 16000);   // frames per second
-  PutU32(out + 28, 32000);   // bytes per second
-  PutU16(out + 32, 2);       // bytes per frame
-  PutU16(out + 34, 16);      // bits per sample
+  PutU16(out + 20, 1);      // PCM
+  PutU16(out + 22, 1);      // mono
+  PutU32(out + 24, 16000);  // frames per second
+  PutU32(out + 28, 32000);  // bytes per second
+  PutU16(out + 32, 2);      // bytes per frame
+  PutU16(out + 34, 16);     // bits per sample
   std::copy_n("data", 4, out + 36);
   PutU32(out + 40, data_bytes);
   return header;

@@ -28,8 +28,7 @@ std::optional<std::vector<uint8_t>> ParseHex(std::string_view text, TextError* e
     }
   }
   if (text.size() % 2 != 0) {
-    *error = {text.size(), "odd number of hex digits (" + std::to_string(text.size()) +
-                               "); every byte takes two"};
+    *error = {text.size(), "odd number of hex digits (" + std::to_string(text.size()) + "); every byte takes two"};
     return std::nullopt;
   }
   std::vector<uint8_t> bytes(text.size() / 2);

@@ -16,7 +16,9 @@ namespace kestro::wire {
 int HexDigitValue(char c);
 
 std::string FormatHex(const uint8_t* bytes, size_t size);
-inline std::string FormatHex(const std::vector<uint8_t>& bytes) { return FormatHex(bytes.data(), bytes.size()); }
+inline std::string FormatHex(const std::vector<uint8_t>& bytes) {
+  return FormatHex(bytes.data(), bytes.size());
+}
 
 // Reads hex digits of either case, without separators; nothing, with
 // `error` filled, on a non-hex character or an odd number of digits.

@@ -78,9 +78,7 @@ class ReplyText : public flutter::MethodResult {
   const std::string& text() const { return text_; }
 
  private:
-  static std::string FormatOrNull(const EncodableValue* value) {
-    return value ? FormatValueText(*value) : "null";
-  }
+  static std::string FormatOrNull(const EncodableValue* value) { return value ? FormatValueText(*value) : "null"; }
 
   std::string text_;
 };
@@ -111,9 +109,8 @@ void ReportUndecodedBytes(const std::vector<uint8_t>& message, size_t remaining)
   if (remaining == 0 || remaining > message.size()) return;
   constexpr size_t kShown = 32;
   const size_t offset = message.size() - remaining;
-  std::cerr << "kestro-wire: warning: " << remaining << (remaining == 1 ? " byte" : " bytes")
-            << " from offset " << offset << " not decoded: "
-            << FormatHex(message.data() + offset, remaining < kShown ? remaining : kShown)
+  std::cerr << "kestro-wire: warning: " << remaining << (remaining == 1 ? " byte" : " bytes") << " from offset "
+            << offset << " not decoded: " << FormatHex(message.data() + offset, remaining < kShown ? remaining : kShown)
             << (remaining > kShown ? "..." : "") << "\n";
 }
 
@@ -155,7 +152,7 @@ int EncodeError(const Arguments& arguments) {
   std::optional<EncodableValue> details;
   if (!ReadOptionalValue(arguments, 2, &details)) return kExitBadInput;
   return PrintMessage(*flutter::StandardMethodCodec::Shared().EncodeErrorReply(arguments[0], arguments[1],
-                                                                              details ? &*details : nullptr));
+                                                                               details ? &*details : nullptr));
 }
 
 int Decode(const Arguments& arguments) {

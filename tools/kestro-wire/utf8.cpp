@@ -3,7 +3,9 @@
 namespace kestro::wire {
 
 namespace {
-bool IsContinuation(unsigned char byte) { return (byte & 0xc0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xc0) == 0x80;
+}
 }  // namespace
 
 size_t DecodeUtf8(std::string_view bytes, char32_t* code_point) {

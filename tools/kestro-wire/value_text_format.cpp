@@ -60,11 +60,21 @@ void AppendFloat(Float value, std::string* out) {
   *out += digits.substr(position);
 }
 
-void AppendNumber(uint8_t value, std::string* out) { *out += std::to_string(value); }
-void AppendNumber(int32_t value, std::string* out) { *out += std::to_string(value); }
-void AppendNumber(int64_t value, std::string* out) { *out += std::to_string(value); }
-void AppendNumber(double value, std::string* out) { AppendFloat(value, out); }
-void AppendNumber(float value, std::string* out) { AppendFloat(value, out); }
+void AppendNumber(uint8_t value, std::string* out) {
+  *out += std::to_string(value);
+}
+void AppendNumber(int32_t value, std::string* out) {
+  *out += std::to_string(value);
+}
+void AppendNumber(int64_t value, std::string* out) {
+  *out += std::to_string(value);
+}
+void AppendNumber(double value, std::string* out) {
+  AppendFloat(value, out);
+}
+void AppendNumber(float value, std::string* out) {
+  AppendFloat(value, out);
+}
 
 template <typename T>
 void AppendTypedList(const char* prefix, const std::vector<T>& list, std::string* out) {

@@ -5,8 +5,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "flutter/standard_codec_serializer.h"
 #include "float_bits.h"
+#include "flutter/standard_codec_serializer.h"
 #include "hex.h"
 #include "utf8.h"
 #include "value_text.h"
@@ -25,9 +25,15 @@ constexpr int kMaxDepth = flutter::StandardCodecSerializer::kMaxNestingDepth;
 constexpr uint64_t kInt32Max = std::numeric_limits<int32_t>::max();
 constexpr uint64_t kInt64Max = std::numeric_limits<int64_t>::max();
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsWordCharacter(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsWordCharacter(char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_';
+}
 
 // A number as written; its type is settled by where it stands (a plain
 // value or an element of a typed list).
@@ -308,8 +314,8 @@ class Parser {
       if (!ToInteger(token, token.long_suffix ? kInt64Range : kInt32Range, &value)) {
         // Widening silently would change the value's type on the wire.
         if (!token.long_suffix) {
-          error_.message += "; write " + std::string(text_.substr(token.start, token.end - token.start)) +
-                            "L for a 64-bit integer";
+          error_.message +=
+              "; write " + std::string(text_.substr(token.start, token.end - token.start)) + "L for a 64-bit integer";
         }
         return false;
       }
@@ -403,8 +409,8 @@ class Parser {
     }
     const uint64_t limit = token.negative ? range.max_negative_magnitude : range.max_positive;
     if (overflow || magnitude > limit) return Fail(token.start, range.out_of_range);
-    *out = !token.negative || magnitude == 0 ? static_cast<int64_t>(magnitude)
-                                             : -static_cast<int64_t>(magnitude - 1) - 1;
+    *out =
+        !token.negative || magnitude == 0 ? static_cast<int64_t>(magnitude) : -static_cast<int64_t>(magnitude - 1) - 1;
     return true;
   }
 
@@ -447,7 +453,8 @@ class Parser {
     // Underflow rounds to zero or a subnormal, as nearest rounding should;
     // overflow would turn a finite number into an infinity.
     if (errno == ERANGE && std::isinf(value)) {
-      return Fail(token.start, kIsDouble ? "number out of the range of a double" : "number out of the range of a float");
+      return Fail(token.start,
+                  kIsDouble ? "number out of the range of a double" : "number out of the range of a float");
     }
     *out = value;
     return true;
@@ -459,8 +466,9 @@ class Parser {
   template <typename Int>
   bool ToElement(const NumberToken& token, Int* out) {
     if (token.long_suffix) return Fail(token.end - 1, "typed lists take plain integers; drop the L");
-    const IntegerRange& range =
-        std::is_same_v<Int, uint8_t> ? kByteRange : std::is_same_v<Int, int32_t> ? kInt32Range : kInt64Range;
+    const IntegerRange& range = std::is_same_v<Int, uint8_t>   ? kByteRange
+                                : std::is_same_v<Int, int32_t> ? kInt32Range
+                                                               : kInt64Range;
     int64_t value;
     if (!ToInteger(token, range, &value)) return false;
     *out = static_cast<Int>(value);

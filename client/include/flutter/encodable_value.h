@@ -49,21 +49,20 @@ class BadVariantAccess : public std::bad_variant_access {
 };
 
 namespace internal {
-using EncodableVariant =
-    std::variant<std::monostate,             // 0 null
-                 bool,                       // 1
-                 int32_t,                    // 2
-                 int64_t,                    // 3
-                 double,                     // 4
-                 std::string,                // 5
-                 std::vector<uint8_t>,       // 6 byte list
-                 std::vector<int32_t>,       // 7
-                 std::vector<int64_t>,       // 8
-                 std::vector<double>,        // 9
-                 ValueList,                  // 10
-                 ValueMap,                   // 11
-                 CustomValue,                // 12
-                 std::vector<float>>;        // 13 float list, after CustomValue
+using EncodableVariant = std::variant<std::monostate,        // 0 null
+                                      bool,                  // 1
+                                      int32_t,               // 2
+                                      int64_t,               // 3
+                                      double,                // 4
+                                      std::string,           // 5
+                                      std::vector<uint8_t>,  // 6 byte list
+                                      std::vector<int32_t>,  // 7
+                                      std::vector<int64_t>,  // 8
+                                      std::vector<double>,   // 9
+                                      ValueList,             // 10
+                                      ValueMap,              // 11
+                                      CustomValue,           // 12
+                                      std::vector<float>>;   // 13 float list, after CustomValue
 }  // namespace internal
 
 // A tagged union of fourteen alternatives in a fixed order. Values own their

@@ -63,8 +63,8 @@ typedef void (*FlutterDesktopNextFrameCallback)(void* user_data);
 KESTRO_ENGINE_API FlutterDesktopEngineRef FlutterDesktopEngineCreate(const FlutterDesktopEngineProperties* properties);
 KESTRO_ENGINE_API bool FlutterDesktopEngineDestroy(FlutterDesktopEngineRef engine);
 KESTRO_ENGINE_API FlutterDesktopMessengerRef FlutterDesktopEngineGetMessenger(FlutterDesktopEngineRef engine);
-KESTRO_ENGINE_API FlutterDesktopPluginRegistrarRef FlutterDesktopEngineGetPluginRegistrar(FlutterDesktopEngineRef engine,
-                                                                                          const char* plugin_name);
+KESTRO_ENGINE_API FlutterDesktopPluginRegistrarRef
+FlutterDesktopEngineGetPluginRegistrar(FlutterDesktopEngineRef engine, const char* plugin_name);
 KESTRO_ENGINE_API void FlutterDesktopEngineReloadSystemFonts(FlutterDesktopEngineRef engine);
 KESTRO_ENGINE_API void FlutterDesktopEngineSetNextFrameCallback(FlutterDesktopEngineRef engine,
                                                                 FlutterDesktopNextFrameCallback callback,
@@ -77,8 +77,8 @@ KESTRO_ENGINE_API void FlutterDesktopViewControllerDestroy(FlutterDesktopViewCon
 KESTRO_ENGINE_API FlutterDesktopViewRef FlutterDesktopViewControllerGetView(FlutterDesktopViewControllerRef controller);
 KESTRO_ENGINE_API void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef controller);
 KESTRO_ENGINE_API bool FlutterDesktopViewControllerHandleTopLevelWindowProc(FlutterDesktopViewControllerRef controller,
-                                                                           HWND hwnd, UINT message, WPARAM wparam,
-                                                                           LPARAM lparam, LRESULT* result);
+                                                                            HWND hwnd, UINT message, WPARAM wparam,
+                                                                            LPARAM lparam, LRESULT* result);
 KESTRO_ENGINE_API HWND FlutterDesktopViewGetHWND(FlutterDesktopViewRef view);
 
 // Messenger. These may be called from any thread.
@@ -104,8 +104,8 @@ KESTRO_ENGINE_API void FlutterDesktopResyncOutputStreams(void);
 
 // Plug-in side: what a plug-in library reaches through its registrar. The
 // host itself never calls these.
-KESTRO_ENGINE_API FlutterDesktopMessengerRef FlutterDesktopPluginRegistrarGetMessenger(
-    FlutterDesktopPluginRegistrarRef registrar);
+KESTRO_ENGINE_API FlutterDesktopMessengerRef
+FlutterDesktopPluginRegistrarGetMessenger(FlutterDesktopPluginRegistrarRef registrar);
 
 #ifdef __cplusplus
 }  // extern "C"

@@ -29,8 +29,7 @@ class EventSink {
   void Error(const std::string& error_code, const std::string& error_message = "") {
     EmitError(error_code, error_message, nullptr);
   }
-  void Error(const std::string& error_code, const std::string& error_message,
-             const EncodableValue& error_details) {
+  void Error(const std::string& error_code, const std::string& error_message, const EncodableValue& error_details) {
     EmitError(error_code, error_message, &error_details);
   }
   void EndOfStream() { EmitEndOfStream(); }

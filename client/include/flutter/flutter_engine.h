@@ -31,9 +31,7 @@ class FlutterEngine : public PluginRegistry {
   // The engine library's handle behind Messenger(), for the MessengerReference
   // of senders on other threads, which must test the engine's availability
   // under its lock.
-  FlutterDesktopMessengerRef MessengerHandle() const {
-    return messenger_ ? messenger_->messenger_handle() : nullptr;
-  }
+  FlutterDesktopMessengerRef MessengerHandle() const { return messenger_ ? messenger_->messenger_handle() : nullptr; }
 
   // The caller becomes responsible for the engine; this wrapper keeps using the handle.
   FlutterDesktopEngineRef HandOverEngine();

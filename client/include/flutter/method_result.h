@@ -29,8 +29,7 @@ class MethodResult {
   void Error(const std::string& error_code, const std::string& error_message = "") {
     Error(error_code, error_message, nullptr);
   }
-  void Error(const std::string& error_code, const std::string& error_message,
-             const EncodableValue& error_details) {
+  void Error(const std::string& error_code, const std::string& error_message, const EncodableValue& error_details) {
     Error(error_code, error_message, &error_details);
   }
 };

@@ -77,8 +77,7 @@ FlutterDesktopEngine* Core::MessengerOwner(FlutterDesktopMessengerRef messenger,
   return nullptr;
 }
 
-FlutterDesktopViewController* Core::LiveController(FlutterDesktopViewControllerRef controller,
-                                                   const char* function) {
+FlutterDesktopViewController* Core::LiveController(FlutterDesktopViewControllerRef controller, const char* function) {
   if (controller == nullptr) {
     CountInvalidHandle(function, "null view controller");
     return nullptr;

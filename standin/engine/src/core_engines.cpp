@@ -39,7 +39,8 @@ RecordedProperties Record(const FlutterDesktopEngineProperties& properties) {
   }
   for (int32_t i = 0; i < properties.entrypoint_argc; ++i) {
     const char* argument = properties.entrypoint_argv[i];
-    if (argument == nullptr) Diagnose("FlutterDesktopEngineCreate: entrypoint argument " + std::to_string(i) + " is null");
+    if (argument == nullptr)
+      Diagnose("FlutterDesktopEngineCreate: entrypoint argument " + std::to_string(i) + " is null");
     recorded.entrypoint_arguments.emplace_back(argument != nullptr ? argument : "");
   }
   return recorded;
@@ -155,8 +156,7 @@ void Core::ReloadFonts(FlutterDesktopEngineRef handle) {
   }
 }
 
-void Core::SetNextFrame(FlutterDesktopEngineRef handle, FlutterDesktopNextFrameCallback callback,
-                        void* user_data) {
+void Core::SetNextFrame(FlutterDesktopEngineRef handle, FlutterDesktopNextFrameCallback callback, void* user_data) {
   std::lock_guard<std::mutex> guard(mutex_);
   FlutterDesktopEngine* engine = LiveEngine(handle, "FlutterDesktopEngineSetNextFrameCallback");
   if (engine == nullptr) return;

@@ -17,7 +17,9 @@ uint64_t NumberFromHandle(const FlutterDesktopMessageResponseHandle* handle) {
   return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
 }
 
-std::string Quoted(const char* channel) { return std::string("\"") + channel + "\""; }
+std::string Quoted(const char* channel) {
+  return std::string("\"") + channel + "\"";
+}
 
 }  // namespace
 
@@ -45,8 +47,8 @@ bool Core::Send(FlutterDesktopMessengerRef messenger, const char* channel, const
   return AcceptSend("FlutterDesktopMessengerSend", messenger, channel, message, size, nullptr, nullptr);
 }
 
-bool Core::SendWithReply(FlutterDesktopMessengerRef messenger, const char* channel, const uint8_t* message,
-                         size_t size, FlutterDesktopBinaryReply reply, void* user_data) {
+bool Core::SendWithReply(FlutterDesktopMessengerRef messenger, const char* channel, const uint8_t* message, size_t size,
+                         FlutterDesktopBinaryReply reply, void* user_data) {
   if (reply == nullptr) {
     Diagnose("FlutterDesktopMessengerSendWithReply: null reply callback; not sent");
     return false;
@@ -211,8 +213,8 @@ MessageTicket Core::Inject(EngineId engine_id, std::string channel, std::vector<
     const FlutterDesktopEngine* engine = EngineById(engine_id);
     deliverable = engine != nullptr && engine->alive;
     if (deliverable) traffic_.Note(Direction::kToHost, engine_id, channel, bytes.data(), bytes.size());
-    tickets_.emplace(ticket, Ticket{engine_id, ResponseState::kQueued, {}, std::move(done), std::move(channel),
-                                    std::move(bytes)});
+    tickets_.emplace(
+        ticket, Ticket{engine_id, ResponseState::kQueued, {}, std::move(done), std::move(channel), std::move(bytes)});
     if (!deliverable) finished = Settle(ticket, ResponseState::kEngineGone, {});
   }
   if (!deliverable) {

@@ -106,8 +106,7 @@ void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef con
 }
 
 bool FlutterDesktopViewControllerHandleTopLevelWindowProc(FlutterDesktopViewControllerRef controller, HWND hwnd,
-                                                         UINT message, WPARAM wparam, LPARAM lparam,
-                                                         LRESULT* result) {
+                                                          UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   return Guarded(__func__, false, [&] {
     return Core::Instance().HandleWindowProc(controller, {hwnd, message, wparam, lparam, false}, result);
   });

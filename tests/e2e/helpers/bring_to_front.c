@@ -2,8 +2,8 @@
 // writes the class of the foreground window afterwards to standard error.
 // Exits 2 when there is no such window, 1 when it did not come to front.
 // Usage: bring_to_front.exe CLASS
-#include <stdio.h>
 #include <windows.h>
+#include <stdio.h>
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;

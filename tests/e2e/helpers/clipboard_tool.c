@@ -8,9 +8,9 @@
 //          replaces the clipboard's contents with TEXT as CF_UNICODETEXT and
 //          HTML under the registered "HTML Format".
 // Exits 2 when the clipboard cannot be opened, 3 when a write fails.
+#include <windows.h>
 #include <stdio.h>
 #include <string.h>
-#include <windows.h>
 
 static int Place(UINT format, const void* data, size_t bytes) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);

@@ -2,9 +2,9 @@
 // class (default "Notepad") to standard error as UTF-8, with no line end.
 // Exits 2 when there is no such window, 3 when it has no edit control.
 // Usage: edit_text.exe [CLASS]
+#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
   HWND top = FindWindowW(argc > 1 ? argv[1] : L"Notepad", NULL);

@@ -2,10 +2,12 @@
 // keyboard focus. For each Ctrl+V that reaches it, it writes one line on
 // standard error: "V" and which modifiers were down, as the window saw
 // them ("V ctrl shift", "V ctrl"). Runs until it is killed.
-#include <stdio.h>
 #include <windows.h>
+#include <stdio.h>
 
-static int Down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+static int Down(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
 
 static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_SETFOCUS) {
@@ -22,10 +24,10 @@ int wmain(void) {
   window_class.hInstance = GetModuleHandleW(NULL);
   window_class.lpszClassName = L"KeyRecorder";
   RegisterClassW(&window_class);
-  HWND window = CreateWindowW(L"KeyRecorder", L"KeyRecorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
-                              NULL, NULL, window_class.hInstance, NULL);
-  HWND edit = CreateWindowW(L"Edit", L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 100, window, NULL,
-                            window_class.hInstance, NULL);
+  HWND window = CreateWindowW(L"KeyRecorder", L"KeyRecorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, NULL,
+                              NULL, window_class.hInstance, NULL);
+  HWND edit =
+      CreateWindowW(L"Edit", L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 100, window, NULL, window_class.hInstance, NULL);
   if (window == NULL || edit == NULL) return 2;
   SetFocus(edit);
   fputs("ready\n", stderr);

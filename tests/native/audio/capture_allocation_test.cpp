@@ -23,13 +23,12 @@ TEST(CaptureAllocations, TwoPerChunkOnceRunning) {
   std::array<long, 100> at_chunk{};
   int chunks = 0;
   KestroLoopbackCapture capture(source.Factory());
-  ASSERT_TRUE(capture.Start(
-      10,
-      [&](std::vector<std::uint8_t>) {
-        if (chunks < static_cast<int>(at_chunk.size())) at_chunk[chunks] = AllocationCount();
-        ++chunks;
-      },
-      {}));
+  ASSERT_TRUE(capture.Start(10,
+                            [&](std::vector<std::uint8_t>) {
+                              if (chunks < static_cast<int>(at_chunk.size())) at_chunk[chunks] = AllocationCount();
+                              ++chunks;
+                            },
+                            {}));
   ASSERT_TRUE(source.WaitUntilDrained(kPatience));
   capture.Stop();
 

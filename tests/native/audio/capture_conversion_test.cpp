@@ -139,8 +139,7 @@ TEST(CaptureQuantiser, FullScaleMapsToPlusMinus32767AndHalfTo16383) {
   floats.AddFloatPacket({1.0f, -1.0f, 2.5f, -7.0f, 0.5f, -0.5f, 0.25f, nan, 0.0f});
   // NaN, which no sound device gives, becomes silence, and it spoils the
   // interpolation of its left neighbour too.
-  EXPECT_THAT(CaptureAll(floats, 0),
-              ElementsAre(32767, -32767, 32767, -32767, 16383, -16383, 0, 0));
+  EXPECT_THAT(CaptureAll(floats, 0), ElementsAre(32767, -32767, 32767, -32767, 16383, -16383, 0, 0));
 
   AudioRecording int16s;
   int16s.format = Int16Format(16000, 1);
@@ -158,8 +157,7 @@ TEST(CaptureChunks, HoldChunkMsTimes16SamplesAsLittleEndianBytes) {
   CaptureAll(recording, 20, &chunks);
   ASSERT_EQ(chunks.size(), 3u);  // 999 samples make three chunks of 320
   EXPECT_THAT(chunks, Each(::testing::SizeIs(640)));
-  EXPECT_THAT(std::vector<std::uint8_t>(chunks[0].begin(), chunks[0].begin() + 4),
-              ElementsAre(0x01, 0xC0, 0xFF, 0x3F));
+  EXPECT_THAT(std::vector<std::uint8_t>(chunks[0].begin(), chunks[0].begin() + 4), ElementsAre(0x01, 0xC0, 0xFF, 0x3F));
 }
 
 TEST(CaptureChunks, ZeroOrNegativeChunkLengthGivesOneSampleChunks) {

@@ -49,11 +49,10 @@ TEST(CaptureSetUp, RunsTheStepsInOrderAndTearsDownInReverse) {
     ASSERT_TRUE(source.WaitUntilDrained(kPatience));
   }
   EXPECT_THAT(source.Log(),
-              ElementsAre("RegisterThread", "EnterApartment", "CreateEnumerator", "GetDefaultDevice",
-                          "ActivateClient", "GetMixFormat", "Initialize", "FreeMixFormat",
-                          "GetCaptureClient", "StartClient", "StopClient", "ReleaseCaptureClient",
-                          "ReleaseAudioClient", "ReleaseDevice", "ReleaseEnumerator",
-                          "LeaveApartment", "UnregisterThread"));
+              ElementsAre("RegisterThread", "EnterApartment", "CreateEnumerator", "GetDefaultDevice", "ActivateClient",
+                          "GetMixFormat", "Initialize", "FreeMixFormat", "GetCaptureClient", "StartClient",
+                          "StopClient", "ReleaseCaptureClient", "ReleaseAudioClient", "ReleaseDevice",
+                          "ReleaseEnumerator", "LeaveApartment", "UnregisterThread"));
   EXPECT_EQ(probe.Chunks().size(), 2u);  // 479 samples
 }
 
@@ -72,7 +71,9 @@ struct StepFailure {
   bool running_afterwards;
 };
 
-void PrintTo(const StepFailure& failure, std::ostream* out) { *out << failure.message; }
+void PrintTo(const StepFailure& failure, std::ostream* out) {
+  *out << failure.message;
+}
 
 class CaptureFailure : public ::testing::TestWithParam<StepFailure> {};
 
@@ -97,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{EndpointStep::kGetBuffer, 1, "WASAPI: GetBuffer failed", false},
         StepFailure{EndpointStep::kGetNextPacketSize, 1, "WASAPI: GetNextPacketSize failed (inner)", false}),
     [](const auto& info) {
-      return std::string(EndpointStepName(info.param.step)) + "_after_" +
-             std::to_string(info.param.successes);
+      return std::string(EndpointStepName(info.param.step)) + "_after_" + std::to_string(info.param.successes);
     });
 
 TEST(CaptureFailureTeardown, ReleasesWhatWasObtainedAfterReporting) {
@@ -106,17 +106,15 @@ TEST(CaptureFailureTeardown, ReleasesWhatWasObtainedAfterReporting) {
   RecordedAudioSource source(recording);
   CaptureProbe probe;
   KestroLoopbackCapture capture(source.Factory());
-  ASSERT_TRUE(capture.Start(10, probe.OnChunk(), [&source](const std::string& message) {
-    source.Note("error: " + message);
-  }));
+  ASSERT_TRUE(
+      capture.Start(10, probe.OnChunk(), [&source](const std::string& message) { source.Note("error: " + message); }));
   capture.Stop();
   const auto log = source.Log();
   ASSERT_GE(log.size(), 2u);
-  EXPECT_THAT(std::vector<std::string>(log.end() - 7, log.end()),
-              ElementsAre("GetCaptureClient failed",
-                          "error: WASAPI: GetService(IAudioCaptureClient) failed",
-                          "ReleaseAudioClient", "ReleaseDevice", "ReleaseEnumerator",
-                          "LeaveApartment", "UnregisterThread"));
+  EXPECT_THAT(
+      std::vector<std::string>(log.end() - 7, log.end()),
+      ElementsAre("GetCaptureClient failed", "error: WASAPI: GetService(IAudioCaptureClient) failed",
+                  "ReleaseAudioClient", "ReleaseDevice", "ReleaseEnumerator", "LeaveApartment", "UnregisterThread"));
 }
 
 struct RejectedFormat {
@@ -125,7 +123,9 @@ struct RejectedFormat {
   const char* message;
 };
 
-void PrintTo(const RejectedFormat& rejected, std::ostream* out) { *out << rejected.name; }
+void PrintTo(const RejectedFormat& rejected, std::ostream* out) {
+  *out << rejected.name;
+}
 
 class CaptureRejectsFormat : public ::testing::TestWithParam<RejectedFormat> {};
 

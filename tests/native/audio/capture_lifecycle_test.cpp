@@ -134,13 +134,12 @@ TEST(CaptureCallbacks, AThrowingChunkCallbackLosesOnlyItsChunk) {
   RecordedAudioSource source(Packets(3));
   std::atomic<int> calls{0};
   KestroLoopbackCapture capture(source.Factory());
-  ASSERT_TRUE(capture.Start(
-      10,
-      [&calls](std::vector<std::uint8_t>) {
-        ++calls;
-        throw std::runtime_error("listener gone");
-      },
-      {}));
+  ASSERT_TRUE(capture.Start(10,
+                            [&calls](std::vector<std::uint8_t>) {
+                              ++calls;
+                              throw std::runtime_error("listener gone");
+                            },
+                            {}));
   ASSERT_TRUE(source.WaitUntilDrained(kPatience));
   capture.Stop();
   EXPECT_EQ(calls.load(), 2);

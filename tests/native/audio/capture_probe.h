@@ -39,8 +39,7 @@ class CaptureProbe {
 
 MixFormat FloatFormat(std::uint32_t rate, std::uint16_t channels);
 MixFormat Int16Format(std::uint32_t rate, std::uint16_t channels);
-MixFormat ExtensibleFormat(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
-                           const FormatGuid& subformat);
+MixFormat ExtensibleFormat(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, const FormatGuid& subformat);
 
 // Captures the whole recording with chunks of chunk_ms and returns the
 // samples of every chunk emitted; fails the test on an error or a timeout.

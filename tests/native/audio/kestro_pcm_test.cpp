@@ -45,12 +45,14 @@ ToolRun RunTool(const std::string& arguments) {
   return run;
 }
 
-std::string TempPath(const std::string& name) { return ::testing::TempDir() + "kestro_pcm_" + name; }
+std::string TempPath(const std::string& name) {
+  return ::testing::TempDir() + "kestro_pcm_" + name;
+}
 
 std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -130,7 +132,8 @@ TEST(KestroPcm, RejectedFormatsExitWithTheEnginesMessage) {
   EXPECT_EQ(run.output, "kestro-pcm: WASAPI: unsupported PCM bit depth\n");
   EXPECT_FALSE(std::ifstream(out).good()) << "no output is left behind";
 
-  const auto float64 = WriteFile("float64.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 1, 48000, 64), std::vector<std::uint8_t>(64)));
+  const auto float64 =
+      WriteFile("float64.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 1, 48000, 64), std::vector<std::uint8_t>(64)));
   EXPECT_THAT(RunTool("convert " + float64 + " " + out).output, HasSubstr("WASAPI: unsupported float bit depth"));
 }
 
@@ -200,9 +203,9 @@ TEST(KestroPcm, MalformedOrMissingFilesExitWithAReason) {
 }
 
 TEST(KestroPcm, BadArgumentsExitWithUsage) {
-  for (const char* arguments : {"", "play a.wav b.wav", "convert a.wav", "convert a.wav b.wav --chunk-ms",
-                                "convert a.wav b.wav --chunk-ms ten", "convert a.wav b.wav --packet-frames 0",
-                                "convert a.wav b.wav --loud"}) {
+  for (const char* arguments :
+       {"", "play a.wav b.wav", "convert a.wav", "convert a.wav b.wav --chunk-ms", "convert a.wav b.wav --chunk-ms ten",
+        "convert a.wav b.wav --packet-frames 0", "convert a.wav b.wav --loud"}) {
     const ToolRun run = RunTool(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_THAT(run.output, HasSubstr("usage: kestro-pcm convert")) << arguments;

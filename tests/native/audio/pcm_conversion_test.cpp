@@ -20,11 +20,12 @@ TEST(PipelineMemory, MonoInputStaysBoundedAndGrowsOnlyToFitAPacket) {
     if (mono_input.capacity() != capacity_before) {
       ASSERT_EQ(mono_input.capacity(), mono_input.size()) << "packet " << k;
     }
-    Resample(3.0, ChunkSamples(2000), [] { return true; }, state,
-             [&chunks](std::vector<std::int16_t> block) {
-               ASSERT_EQ(block.size(), 32000u);
-               ++chunks;
-             });
+    Resample(
+        3.0, ChunkSamples(2000), [] { return true; }, state,
+        [&chunks](std::vector<std::int16_t> block) {
+          ASSERT_EQ(block.size(), 32000u);
+          ++chunks;
+        });
     ASSERT_LE(mono_input.size(), 4096u + 3u + 480u) << "packet " << k;
   }
   EXPECT_EQ(chunks, 5);
@@ -35,8 +36,8 @@ TEST(PipelineMemory, ChunkSamplesWrapsIn32BitsAndIsAtLeastOne) {
   EXPECT_EQ(ChunkSamples(600), 9600);
   EXPECT_EQ(ChunkSamples(0), 1);
   EXPECT_EQ(ChunkSamples(-5), 1);
-  EXPECT_EQ(ChunkSamples(0x10000000), 1);           // 2^32 wraps to 0
-  EXPECT_EQ(ChunkSamples(0x7FFFFFFF), 1);           // wraps negative
+  EXPECT_EQ(ChunkSamples(0x10000000), 1);  // 2^32 wraps to 0
+  EXPECT_EQ(ChunkSamples(0x7FFFFFFF), 1);  // wraps negative
 }
 
 }  // namespace

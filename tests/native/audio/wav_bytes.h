@@ -53,8 +53,7 @@ inline std::vector<std::uint8_t> Riff(const std::vector<std::uint8_t>& chunks) {
   return file;
 }
 
-inline std::vector<std::uint8_t> Wav(const std::vector<std::uint8_t>& fmt_body,
-                                     const std::vector<std::uint8_t>& data) {
+inline std::vector<std::uint8_t> Wav(const std::vector<std::uint8_t>& fmt_body, const std::vector<std::uint8_t>& data) {
   std::vector<std::uint8_t> chunks;
   PutChunk(chunks, "fmt ", fmt_body);
   PutChunk(chunks, "data", data);

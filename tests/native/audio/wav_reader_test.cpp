@@ -58,7 +58,9 @@ struct Malformed {
   const char* reason;
 };
 
-void PrintTo(const Malformed& malformed, std::ostream* out) { *out << malformed.name; }
+void PrintTo(const Malformed& malformed, std::ostream* out) {
+  *out << malformed.name;
+}
 
 std::vector<std::uint8_t> Truncated(std::vector<std::uint8_t> file, std::size_t drop) {
   file.resize(file.size() - drop);
@@ -84,9 +86,19 @@ std::vector<Malformed> MalformedFiles() {
       {"NoChunks", Riff({}), "no fmt chunk"},
       {"TruncatedData", Truncated(good, 3), "claims 16 bytes but only 13 remain"},
       {"TruncatedFmt", Truncated(Riff(only_fmt), 10), "chunk 'fmt ' at offset 12 claims 16 bytes but only 6 remain"},
-      {"HalfChunkHeader", [&] { auto f = good; f.insert(f.end(), {'J', 'U', 'N'}); return f; }(),
+      {"HalfChunkHeader",
+       [&] {
+         auto f = good;
+         f.insert(f.end(), {'J', 'U', 'N'});
+         return f;
+       }(),
        "truncated chunk header"},
-      {"HugeChunkSize", [&] { auto f = good; f[16] = f[17] = f[18] = f[19] = 0xFF; return f; }(),
+      {"HugeChunkSize",
+       [&] {
+         auto f = good;
+         f[16] = f[17] = f[18] = f[19] = 0xFF;
+         return f;
+       }(),
        "claims 4294967295 bytes"},
       {"NoFmt", Riff(only_data), "no fmt chunk"},
       {"NoData", Riff(only_fmt), "no data chunk"},

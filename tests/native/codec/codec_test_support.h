@@ -62,7 +62,9 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-inline Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+inline Bytes TextBytes(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
 
 inline std::string Hex(const Bytes& bytes) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -78,8 +80,9 @@ inline std::string Hex(const Bytes& bytes) {
 // Values have no equality of their own (a CustomValue cannot be compared by
 // content); two values built from the standard kinds are the same when they
 // encode to the same bytes. Bytes also compare NaNs sensibly.
-#define EXPECT_SAME_VALUE(a, b) EXPECT_EQ(::flutter::testing::Hex(::flutter::testing::Encode(a)), \
-                                          ::flutter::testing::Hex(::flutter::testing::Encode(b)))
+#define EXPECT_SAME_VALUE(a, b)                                     \
+  EXPECT_EQ(::flutter::testing::Hex(::flutter::testing::Encode(a)), \
+            ::flutter::testing::Hex(::flutter::testing::Encode(b)))
 
 inline const char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
 

@@ -52,9 +52,13 @@ const PointSerializer& Points() {
   return *serializer;
 }
 
-EncodableValue PointValue(int32_t x, int32_t y) { return EncodableValue(CustomValue(Point{x, y})); }
+EncodableValue PointValue(int32_t x, int32_t y) {
+  return EncodableValue(CustomValue(Point{x, y}));
+}
 
-Point PointOf(const EncodableValue& value) { return *value.Get<CustomValue>().TryGetAs<Point>(); }
+Point PointOf(const EncodableValue& value) {
+  return *value.Get<CustomValue>().TryGetAs<Point>();
+}
 
 TEST(DerivedSerializer, ExtraKindWorksInsideListsAndMaps) {
   const EncodableValue value(ValueList{
@@ -89,8 +93,8 @@ TEST(DerivedSerializer, ItsOwnMethodCodecCarriesTheKindInCallsAndReplies) {
   EXPECT_NE(&codec, &StandardMethodCodec::Shared());
   EXPECT_EQ(&codec, &StandardMethodCodec::Shared(&Points()));
 
-  const MethodCall call("move_to", std::make_unique<EncodableValue>(
-                                       EncodableValue(ValueMap{{EncodableValue("to"), PointValue(7, 8)}})));
+  const MethodCall call(
+      "move_to", std::make_unique<EncodableValue>(EncodableValue(ValueMap{{EncodableValue("to"), PointValue(7, 8)}})));
   const auto call_bytes = codec.EncodeCall(call);
   const auto decoded_call = codec.DecodeCall(call_bytes->data(), call_bytes->size());
   ASSERT_NE(decoded_call, nullptr);

@@ -31,8 +31,12 @@ std::vector<EncodableValue> OneOfEach() {
           EncodableValue(std::vector<float>{1})};
 }
 
-bool Before(const EncodableValue& a, const EncodableValue& b) { return a < b; }
-bool Equivalent(const EncodableValue& a, const EncodableValue& b) { return !(a < b) && !(b < a); }
+bool Before(const EncodableValue& a, const EncodableValue& b) {
+  return a < b;
+}
+bool Equivalent(const EncodableValue& a, const EncodableValue& b) {
+  return !(a < b) && !(b < a);
+}
 
 TEST(EncodableValueAlternatives, EachPayloadGivesItsFixedIndex) {
   const std::vector<EncodableValue> values = OneOfEach();
@@ -70,8 +74,8 @@ TEST(EncodableValueAccess, TestAndAccessGivesNothingForAnotherAlternative) {
 }
 
 TEST(EncodableValueAccess, FindLooksUpStringKeysOfAMap) {
-  const EncodableValue args(ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)},
-                                     {EncodableValue(int32_t{1}), EncodableValue("one")}});
+  const EncodableValue args(
+      ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)}, {EncodableValue(int32_t{1}), EncodableValue("one")}});
   ASSERT_NE(args.Find("chunk_ms"), nullptr);
   EXPECT_EQ(args.Find("chunk_ms")->Get<int32_t>(), 100);
   EXPECT_EQ(args.Find("1"), nullptr);
@@ -164,7 +168,8 @@ TEST(EncodableValueOrdering, ListsAndMapsWalkTheirElementsInStep) {
   EXPECT_TRUE(Before(list_1_a, list_1_b));
   EXPECT_FALSE(Before(list_1_b, list_1_a));
   EXPECT_TRUE(Before(list_1, list_1_a));
-  EXPECT_TRUE(Equivalent(EncodableValue(ValueList{EncodableValue(kNaN)}), EncodableValue(ValueList{EncodableValue(2.0)})));
+  EXPECT_TRUE(
+      Equivalent(EncodableValue(ValueList{EncodableValue(kNaN)}), EncodableValue(ValueList{EncodableValue(2.0)})));
 
   auto map = [](std::initializer_list<std::pair<const EncodableValue, EncodableValue>> entries) {
     return EncodableValue(ValueMap(entries));
@@ -172,7 +177,8 @@ TEST(EncodableValueOrdering, ListsAndMapsWalkTheirElementsInStep) {
   // Keys decide before values, values decide between equivalent keys.
   EXPECT_TRUE(Before(map({{EncodableValue(1), EncodableValue("z")}}), map({{EncodableValue(2), EncodableValue("a")}})));
   EXPECT_TRUE(Before(map({{EncodableValue(1), EncodableValue("b")}}), map({{EncodableValue(1), EncodableValue("c")}})));
-  EXPECT_FALSE(Before(map({{EncodableValue(1), EncodableValue("c")}}), map({{EncodableValue(1), EncodableValue("b")}})));
+  EXPECT_FALSE(
+      Before(map({{EncodableValue(1), EncodableValue("c")}}), map({{EncodableValue(1), EncodableValue("b")}})));
   // A map whose entries are a proper prefix of the other's orders first.
   EXPECT_TRUE(Before(map({{EncodableValue(1), EncodableValue(1)}}),
                      map({{EncodableValue(1), EncodableValue(1)}, {EncodableValue(2), EncodableValue(0)}})));

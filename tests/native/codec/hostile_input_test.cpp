@@ -30,12 +30,15 @@ Decoded DecodeWithPosition(const Bytes& bytes) {
 }
 
 TEST(HostileSizes, SixByteMessageClaimingFourGibibytesIsRefusedAsEmpty) {
-  const std::vector<std::pair<uint8_t, EncodableValue>> tags = {
-      {0x05, EncodableValue(std::string())},          {0x07, EncodableValue(std::string())},
-      {0x08, EncodableValue(std::vector<uint8_t>())}, {0x09, EncodableValue(std::vector<int32_t>())},
-      {0x0A, EncodableValue(std::vector<int64_t>())}, {0x0B, EncodableValue(std::vector<double>())},
-      {0x0C, EncodableValue(ValueList())},            {0x0D, EncodableValue(ValueMap())},
-      {0x0E, EncodableValue(std::vector<float>())}};
+  const std::vector<std::pair<uint8_t, EncodableValue>> tags = {{0x05, EncodableValue(std::string())},
+                                                                {0x07, EncodableValue(std::string())},
+                                                                {0x08, EncodableValue(std::vector<uint8_t>())},
+                                                                {0x09, EncodableValue(std::vector<int32_t>())},
+                                                                {0x0A, EncodableValue(std::vector<int64_t>())},
+                                                                {0x0B, EncodableValue(std::vector<double>())},
+                                                                {0x0C, EncodableValue(ValueList())},
+                                                                {0x0D, EncodableValue(ValueMap())},
+                                                                {0x0E, EncodableValue(std::vector<float>())}};
   for (const auto& [tag, empty] : tags) {
     const Decoded decoded = DecodeWithPosition({tag, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     EXPECT_EQ(decoded.value.index(), empty.index()) << int{tag};
@@ -65,7 +68,8 @@ TEST(HostileSizes, EnclosingContainersKeepTheBytesTheyAreOwed) {
   // Exactly enough: "ab" leaves one byte for each of the two later elements.
   Decoded fits = DecodeWithPosition({0x0C, 0x03, 0x07, 0x02, 'a', 'b', 0x01, 0x01});
   EXPECT_TRUE(fits.lines.empty());
-  EXPECT_SAME_VALUE(fits.value, EncodableValue(ValueList{EncodableValue("ab"), EncodableValue(true), EncodableValue(true)}));
+  EXPECT_SAME_VALUE(fits.value,
+                    EncodableValue(ValueList{EncodableValue("ab"), EncodableValue(true), EncodableValue(true)}));
 
   // One byte too many: the string is refused and its bytes are read as the later elements.
   Decoded refused = DecodeWithPosition({0x0C, 0x03, 0x07, 0x03, 'a', 'b', 'c', 0x01});

@@ -14,7 +14,9 @@
 namespace flutter::testing {
 namespace {
 
-const StandardMethodCodec& Codec() { return StandardMethodCodec::Shared(); }
+const StandardMethodCodec& Codec() {
+  return StandardMethodCodec::Shared();
+}
 
 // Remembers the one answer it got.
 class RecordingResult : public MethodResult {
@@ -43,14 +45,18 @@ class RecordingResult : public MethodResult {
   std::optional<EncodableValue> value;  // result or details; empty when nothing
 };
 
-Bytes Of(std::unique_ptr<std::vector<uint8_t>> message) { return *message; }
+Bytes Of(std::unique_ptr<std::vector<uint8_t>> message) {
+  return *message;
+}
 
 const Bytes kChunkMsMap = Concat({{0x0D, 0x01, 0x07, 0x08}, TextBytes("chunk_ms"), {0x03, 0x64, 0x00, 0x00, 0x00}});
 const Bytes kStartCall = Concat({{0x07, 0x05}, TextBytes("start"), kChunkMsMap});
 const Bytes kErrorBad = {0x01, 0x07, 0x01, 0x45, 0x07, 0x03, 0x62, 0x61, 0x64, 0x03, 0x07, 0x00, 0x00, 0x00};
 const Bytes kSuccessHalf = Concat({{0x00, 0x06}, Bytes(6, 0), {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}});
 
-EncodableValue ChunkMsArgs() { return EncodableValue(ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)}}); }
+EncodableValue ChunkMsArgs() {
+  return EncodableValue(ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)}});
+}
 
 TEST(MethodCodecEncoding, RepliesAndCallsHaveTheirExactBytes) {
   const EncodableValue half(1.5), yes(true), seven(7);
@@ -144,15 +150,16 @@ TEST(MethodCodecDecodeReply, NoEnvelopeOrMalformedErrorCallsNothing) {
   const std::vector<Case> cases = {
       {{0x02}, {}},
       {{0xFF, 0x00}, {}},
-      {{0x01, 0x03, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, {malformed}},        // code is an int
-      {{0x01, 0x00, 0x00, 0x00}, {malformed}},                                // code is null
+      {{0x01, 0x03, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, {malformed}},              // code is an int
+      {{0x01, 0x00, 0x00, 0x00}, {malformed}},                                      // code is null
       {{0x01, 0x07, 0x01, 0x45, 0x03, 0x07, 0x00, 0x00, 0x00, 0x00}, {malformed}},  // message is an int
-      {{0x01, 0x07, 0x01, 0x45, 0x01, 0x00}, {malformed}},                    // message is a bool
+      {{0x01, 0x07, 0x01, 0x45, 0x01, 0x00}, {malformed}},                          // message is a bool
   };
   for (const Case& c : cases) {
     RecordingResult result;
     bool understood = true;
-    const auto lines = StderrLinesOf([&] { understood = Codec().DecodeReply(c.bytes.data(), c.bytes.size(), &result); });
+    const auto lines =
+        StderrLinesOf([&] { understood = Codec().DecodeReply(c.bytes.data(), c.bytes.size(), &result); });
     EXPECT_FALSE(understood) << Hex(c.bytes);
     EXPECT_EQ(result.answers, 0) << Hex(c.bytes);
     EXPECT_EQ(lines, c.lines) << Hex(c.bytes);

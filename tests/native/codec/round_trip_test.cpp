@@ -95,7 +95,8 @@ TEST(RoundTrip, SizePrefixBoundaries) {
     ExpectRoundTrip(EncodableValue(std::vector<double>(size, 0.5)), what + " double list");
     ExpectRoundTrip(EncodableValue(ValueList(size, EncodableValue(true))), what + " list");
     ValueMap map;
-    for (size_t i = 0; i < size; ++i) map.emplace_hint(map.end(), EncodableValue(static_cast<int32_t>(i)), EncodableValue());
+    for (size_t i = 0; i < size; ++i)
+      map.emplace_hint(map.end(), EncodableValue(static_cast<int32_t>(i)), EncodableValue());
     ExpectRoundTrip(EncodableValue(std::move(map)), what + " map");
   }
 }

@@ -20,7 +20,9 @@ struct Example {
   std::string prefix_lines;
 };
 
-Bytes Repeat(uint8_t byte, size_t count) { return Bytes(count, byte); }
+Bytes Repeat(uint8_t byte, size_t count) {
+  return Bytes(count, byte);
+}
 
 const std::vector<Example>& EncodedExamples() {
   static const auto* examples = new std::vector<Example>{
@@ -42,8 +44,10 @@ const std::vector<Example>& EncodedExamples() {
       {"string with zero bytes", EncodableValue(std::string("a\0b", 3)), {0x07, 0x03, 'a', 0, 'b'}, "1"},
       {"byte list, never padded", EncodableValue(std::vector<uint8_t>{1, 2}), {0x08, 0x02, 0x01, 0x02}, "1"},
       {"empty byte list", EncodableValue(std::vector<uint8_t>{}), {0x08, 0x00}, "1"},
-      {"int32 list", EncodableValue(std::vector<int32_t>{1, -1}),
-       {0x09, 0x02, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, "121"},
+      {"int32 list",
+       EncodableValue(std::vector<int32_t>{1, -1}),
+       {0x09, 0x02, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+       "121"},
       {"int64 list", EncodableValue(std::vector<int64_t>{-1}), Concat({{0x0A, 0x01}, Repeat(0, 6), Repeat(0xFF, 8)}),
        "121"},
       {"double list", EncodableValue(std::vector<double>{1.5}),
@@ -57,8 +61,7 @@ const std::vector<Example>& EncodedExamples() {
       {"list holding a double pads by message position", EncodableValue(ValueList{EncodableValue(1.5)}),
        Concat({{0x0C, 0x01, 0x06}, Repeat(0, 5), {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}}), "1"},
       {"map chunk_ms to 100", EncodableValue(ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)}}),
-       Concat({{0x0D, 0x01, 0x07, 0x08}, TextBytes("chunk_ms"), {0x03, 0x64, 0x00, 0x00, 0x00}}),
-       "11112222222221111"},
+       Concat({{0x0D, 0x01, 0x07, 0x08}, TextBytes("chunk_ms"), {0x03, 0x64, 0x00, 0x00, 0x00}}), "11112222222221111"},
       {"map in key order whatever the insertion order",
        [] {
          ValueMap map;
@@ -66,7 +69,8 @@ const std::vector<Example>& EncodedExamples() {
          map[EncodableValue(1)] = EncodableValue();
          return EncodableValue(std::move(map));
        }(),
-       {0x0D, 0x02, 0x03, 0x01, 0x00, 0x00, 0x00, 0x00, 0x07, 0x01, 'b', 0x02}, "111111132222"},
+       {0x0D, 0x02, 0x03, 0x01, 0x00, 0x00, 0x00, 0x00, 0x07, 0x01, 'b', 0x02},
+       "111111132222"},
   };
   return *examples;
 }
@@ -171,13 +175,20 @@ TEST(WireFormat, ReadsWhatTheWriterNeverProduces) {
   const std::string unknown = "Unknown type in StandardCodecSerializer::ReadValueOfType: ";
   const std::vector<DecodeOnly> cases = {
       {"tag 5 reads as a string", {0x05, 0x03, '1', '2', '3'}, EncodableValue("123"), {}, "1"},
-      {"3-byte size prefix need not be minimal", {0x07, 0xFE, 0x05, 0x00, 'h', 'e', 'l', 'l', 'o'},
-       EncodableValue("hello"), {}, "1"},
-      {"5-byte size prefix need not be minimal", {0x08, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x09},
-       EncodableValue(std::vector<uint8_t>{9}), {}, "1"},
+      {"3-byte size prefix need not be minimal",
+       {0x07, 0xFE, 0x05, 0x00, 'h', 'e', 'l', 'l', 'o'},
+       EncodableValue("hello"),
+       {},
+       "1"},
+      {"5-byte size prefix need not be minimal",
+       {0x08, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x09},
+       EncodableValue(std::vector<uint8_t>{9}),
+       {},
+       "1"},
       {"first of duplicate map keys wins",
        {0x0D, 0x02, 0x07, 0x01, 'a', 0x03, 0x01, 0, 0, 0, 0x07, 0x01, 'a', 0x03, 0x02, 0, 0, 0},
-       EncodableValue(ValueMap{{EncodableValue("a"), EncodableValue(1)}}), {DroppedEntries(1, 2)},
+       EncodableValue(ValueMap{{EncodableValue("a"), EncodableValue(1)}}),
+       {DroppedEntries(1, 2)},
        "111111431122222222"},
       {"duplicate with a container value is discarded whole",
        {0x0D, 0x02, 0x01, 0x0C, 0x01, 0x01, 0x01, 0x0C, 0x01, 0x02},
@@ -187,12 +198,19 @@ TEST(WireFormat, ReadsWhatTheWriterNeverProduces) {
       {"message ending after tag 3 reads int32 0", {0x03}, EncodableValue(int32_t{0}), {kInvalidRead}, "1"},
       {"message ending after tag 4 reads int64 0", {0x04, 0x01}, EncodableValue(int64_t{0}), {kInvalidRead}, "1"},
       {"unknown tag 42 reads as null", {0x2A}, EncodableValue(), {unknown + "42"}, "1"},
-      {"bytes after an unknown tag are read as the next value", {0x0C, 0x02, 0xFF, 0x01},
-       EncodableValue(ValueList{EncodableValue(), EncodableValue(true)}), {unknown + "255"}, "1"},
+      {"bytes after an unknown tag are read as the next value",
+       {0x0C, 0x02, 0xFF, 0x01},
+       EncodableValue(ValueList{EncodableValue(), EncodableValue(true)}),
+       {unknown + "255"},
+       "1"},
       {"empty message reads as null", {}, EncodableValue(), {kInvalidRead}, ""},
       // An empty typed list without its padding at the very end: the skip runs
       // past the end and the zero-length read fails.
-      {"unpadded empty float list at the end", {0x0E, 0x00}, EncodableValue(std::vector<float>{}), {kInvalidRead}, "12"},
+      {"unpadded empty float list at the end",
+       {0x0E, 0x00},
+       EncodableValue(std::vector<float>{}),
+       {kInvalidRead},
+       "12"},
   };
   for (const DecodeOnly& c : cases) {
     EncodableValue decoded;

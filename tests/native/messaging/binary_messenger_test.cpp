@@ -54,7 +54,8 @@ TEST_F(BinaryMessengerTest, ReplacingOrRemovingAHandlerDestroysTheOldOne) {
   std::weak_ptr<int> first_alive = token;
   messenger()->SetChannelHandler(kChannel, [token](const uint8_t*, size_t, ReplyCallback) { FAIL(); });
   token.reset();
-  messenger()->SetChannelHandler(kChannel, [](const uint8_t*, size_t, ReplyCallback reply) { reply(kBytes.data(), 1); });
+  messenger()->SetChannelHandler(kChannel,
+                                 [](const uint8_t*, size_t, ReplyCallback reply) { reply(kBytes.data(), 1); });
   EXPECT_TRUE(first_alive.expired());
   EXPECT_EQ(Exchange(kChannel, kBytes).bytes, std::vector<uint8_t>{1});
 
@@ -81,8 +82,9 @@ TEST_F(BinaryMessengerTest, DestroyedMessengerDestroysHandlersWithoutUnregisteri
 TEST_F(BinaryMessengerTest, SendsAskForAnAnswerOnlyWithAReplyWhichRunsOnceOrIsFreed) {
   std::vector<std::vector<uint8_t>> answers;
   messenger()->SendToChannel(kChannel, kBytes.data(), kBytes.size());
-  messenger()->SendToChannel(kChannel, kBytes.data(), kBytes.size(),
-                             [&answers](const uint8_t* bytes, size_t size) { answers.emplace_back(bytes, bytes + size); });
+  messenger()->SendToChannel(kChannel, kBytes.data(), kBytes.size(), [&answers](const uint8_t* bytes, size_t size) {
+    answers.emplace_back(bytes, bytes + size);
+  });
   std::vector<standin::SentMessage> sent = SentOn(kChannel);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_FALSE(sent[0].wants_reply);
@@ -100,9 +102,8 @@ TEST_F(BinaryMessengerTest, SendsAskForAnAnswerOnlyWithAReplyWhichRunsOnceOrIsFr
 }
 
 TEST_F(BinaryMessengerTest, ExceptionsFromHandlersAndRepliesStayOnOurSide) {
-  messenger()->SetChannelHandler(kChannel, [](const uint8_t*, size_t, ReplyCallback) {
-    throw std::runtime_error("handler failed");
-  });
+  messenger()->SetChannelHandler(
+      kChannel, [](const uint8_t*, size_t, ReplyCallback) { throw std::runtime_error("handler failed"); });
   messenger()->SendToChannel(kChannel, kBytes.data(), kBytes.size(),
                              [](const uint8_t*, size_t) { throw std::runtime_error("reply failed"); });
   ASSERT_TRUE(standin::AnswerSentMessage(SentOn(kChannel).at(0).id, {}));

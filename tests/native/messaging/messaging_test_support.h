@@ -18,7 +18,9 @@ namespace flutter::testing {
 
 inline const std::string kChannel = "kestro/test";
 
-inline const flutter::StandardMethodCodec& Codec() { return flutter::StandardMethodCodec::Shared(); }
+inline const flutter::StandardMethodCodec& Codec() {
+  return flutter::StandardMethodCodec::Shared();
+}
 
 inline std::vector<uint8_t> CallBytes(const std::string& method, const flutter::EncodableValue& arguments = {}) {
   return *Codec().EncodeCall(flutter::MethodCall(method, std::make_unique<flutter::EncodableValue>(arguments)));
@@ -31,7 +33,9 @@ inline std::vector<uint8_t> ErrorBytes(const std::string& code, const std::strin
   return *Codec().EncodeErrorReply(code, message, details);
 }
 // Not a method call: the method name is not a string.
-inline std::vector<uint8_t> NotACall() { return {0x01}; }
+inline std::vector<uint8_t> NotACall() {
+  return {0x01};
+}
 
 // The codec and the stand-in may write lines of their own before ours.
 inline bool EndsWith(const std::string& text, const std::string& tail) {

@@ -70,7 +70,8 @@ TEST_F(MethodChannelTest, DroppedUnansweredResultWarnsOnce) {
   Handle([](const MethodCall&, std::unique_ptr<MethodResult>) {});
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(Exchange(kChannel, CallBytes("m")).state, ResponseState::kAwaitingAnswer);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Warning: Failed to respond to a message. This is a memory leak.\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Warning: Failed to respond to a message. This is a memory leak.\n");
 }
 
 TEST_F(MethodChannelTest, UndecodableMessageGetsTheEmptyAnswerWithoutReachingTheHandler) {

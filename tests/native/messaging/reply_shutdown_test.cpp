@@ -28,9 +28,8 @@ TEST_F(ReplyShutdownTest, AnswersRacingEngineDestructionAreSentOrDropped) {
     if (round > 0) SetUp();  // a fresh stand-in and engine
     std::unique_ptr<MethodResult> kept;
     MethodChannel(messenger(), kChannel, &Codec())
-        .SetMethodCallHandler([&kept](const MethodCall&, std::unique_ptr<MethodResult> result) {
-          kept = std::move(result);
-        });
+        .SetMethodCallHandler(
+            [&kept](const MethodCall&, std::unique_ptr<MethodResult> result) { kept = std::move(result); });
     standin::MessageTicket ticket = Deliver(kChannel, CallBytes("start"));
     ASSERT_NE(kept, nullptr);
 
@@ -60,7 +59,8 @@ TEST_F(ReplyShutdownTest, UnansweredResultsReleaseTheMessengerAfterShutdown) {
   std::thread releasing([results = std::move(kept)]() mutable { results.clear(); });
   releasing.join();
   const std::string written = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(written.size(), 4 * std::string("Warning: Failed to respond to a message. This is a memory leak.\n").size());
+  EXPECT_EQ(written.size(),
+            4 * std::string("Warning: Failed to respond to a message. This is a memory leak.\n").size());
   EXPECT_TRUE(NoMisuse());
 }
 

@@ -109,7 +109,8 @@ using Registrars = StandinTest;
 
 TEST_F(Registrars, SameNameSameHandleAndRequestsInOrder) {
   FlutterDesktopEngineRef engine = CreateEngine();
-  FlutterDesktopPluginRegistrarRef window_manager = FlutterDesktopEngineGetPluginRegistrar(engine, "WindowManagerPlugin");
+  FlutterDesktopPluginRegistrarRef window_manager =
+      FlutterDesktopEngineGetPluginRegistrar(engine, "WindowManagerPlugin");
   FlutterDesktopPluginRegistrarRef tray = FlutterDesktopEngineGetPluginRegistrar(engine, "TrayManagerPlugin");
   EXPECT_NE(window_manager, tray);
   EXPECT_EQ(FlutterDesktopEngineGetPluginRegistrar(engine, "WindowManagerPlugin"), window_manager);
@@ -140,8 +141,8 @@ TEST_F(Frames, HeldFramesAndHeadlessEnginesRenderNothing) {
   standin::HoldFrames(true);
   const Running running = CreateRunningEngine();
   int calls = 0;
-  FlutterDesktopEngineSetNextFrameCallback(running.engine, [](void* user_data) { ++*static_cast<int*>(user_data); },
-                                           &calls);
+  FlutterDesktopEngineSetNextFrameCallback(
+      running.engine, [](void* user_data) { ++*static_cast<int*>(user_data); }, &calls);
   FlutterDesktopViewControllerForceRedraw(running.controller);
   standin::PumpPlatformThread();
   EXPECT_EQ(calls, 0);

@@ -2,7 +2,9 @@
 
 namespace standin::testing {
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 void RecordingHandler::InstallOn(FlutterDesktopMessengerRef messenger, const char* channel) {
   FlutterDesktopMessengerSetCallback(messenger, channel, &RecordingHandler::OnMessage, this);
@@ -15,14 +17,17 @@ void RecordingHandler::OnMessage(FlutterDesktopMessengerRef messenger, const Flu
   if (message->message_size > 0) bytes.assign(message->message, message->message + message->message_size);
   self->received.push_back({message->channel, bytes, message->response_handle, std::this_thread::get_id()});
   if (self->answer_at_once) {
-    FlutterDesktopMessengerSendResponse(messenger, message->response_handle, self->answer.data(),
-                                        self->answer.size());
+    FlutterDesktopMessengerSendResponse(messenger, message->response_handle, self->answer.data(), self->answer.size());
   }
 }
 
-void StandinTest::SetUp() { standin::ResetAll(); }
+void StandinTest::SetUp() {
+  standin::ResetAll();
+}
 
-void StandinTest::TearDown() { standin::ResetAll(); }
+void StandinTest::TearDown() {
+  standin::ResetAll();
+}
 
 FlutterDesktopEngineRef StandinTest::CreateEngine() {
   const char* arguments[] = {"--first", "second"};

@@ -12,8 +12,8 @@
 namespace standin::testing {
 namespace {
 
-using ::testing::HasSubstr;
 using standin::ResponseState;
+using ::testing::HasSubstr;
 
 using IncomingMessages = StandinTest;
 

@@ -47,7 +47,9 @@ UiPeer::UiPeer(uint16_t port, bool wait_for_connection) {
   if (!wait_for_connection) ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
-UiPeer::~UiPeer() { Close(); }
+UiPeer::~UiPeer() {
+  Close();
+}
 
 void UiPeer::Close() {
   if (fd_ >= 0) ::close(fd_);
@@ -116,7 +118,8 @@ std::optional<PeerFrame> UiPeer::Next(std::chrono::milliseconds timeout) {
         return frame;
       }
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd entry{fd_, POLLIN, 0};
     if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
     uint8_t buffer[4096];

@@ -146,7 +146,8 @@ TEST_F(UiPortTest, StateAndActionsAreServed) {
   FlutterDesktopEngineGetPluginRegistrar(running.engine, "WindowManagerPlugin");
   FlutterDesktopEngineGetPluginRegistrar(running.engine, "TrayManagerPlugin");
   bool shown = false;
-  FlutterDesktopEngineSetNextFrameCallback(running.engine, [](void* flag) { *static_cast<bool*>(flag) = true; }, &shown);
+  FlutterDesktopEngineSetNextFrameCallback(
+      running.engine, [](void* flag) { *static_cast<bool*>(flag) = true; }, &shown);
   auto peer = Connect();
 
   peer->Action(3, 1, running.id);

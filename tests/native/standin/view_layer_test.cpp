@@ -35,15 +35,15 @@ TEST_F(Traffic, LinesShowDirectionEngineChannelAndMethodOrSize) {
   const Running running = CreateRunningEngine();
   standin::InjectMessage(running.id, "kestro/system_audio", MethodCall("start"));
   FlutterDesktopMessengerSend(running.messenger, "kestro/system_audio_events", Bytes("chunk").data(), 5);
-  standin::InjectMessage(running.id, "kestro/raw", {7, 200});  // a string tag, cut short
+  standin::InjectMessage(running.id, "kestro/raw", {7, 200});                // a string tag, cut short
   standin::InjectMessage(running.id, std::string("bad\nname\x01", 10), {});  // NUL included
-  standin::InjectMessage(999, "kestro/nobody", {});  // no such engine: not traffic
+  standin::InjectMessage(999, "kestro/nobody", {});                          // no such engine: not traffic
 
-  EXPECT_THAT(standin::RecentTraffic(),
-              ElementsAre("UI -> host   engine 1   kestro/system_audio   start (" +
-                              std::to_string(MethodCall("start").size()) + " bytes)",
-                          "host -> UI   engine 1   kestro/system_audio_events   5 bytes",
-                          "UI -> host   engine 1   kestro/raw   2 bytes", "UI -> host   engine 1   bad?name??   0 bytes"));
+  EXPECT_THAT(standin::RecentTraffic(), ElementsAre("UI -> host   engine 1   kestro/system_audio   start (" +
+                                                        std::to_string(MethodCall("start").size()) + " bytes)",
+                                                    "host -> UI   engine 1   kestro/system_audio_events   5 bytes",
+                                                    "UI -> host   engine 1   kestro/raw   2 bytes",
+                                                    "UI -> host   engine 1   bad?name??   0 bytes"));
 }
 
 TEST_F(Traffic, KeepsOnlyTheLatestTwenty) {
@@ -85,7 +85,8 @@ TEST_F(EnvironmentRequests, HoldFramesUntilAFrameIsAskedFor) {
   ::setenv("KESTRO_STANDIN_HOLD_FRAMES", "1", 1);
   const Running running = CreateRunningEngine();
   bool shown = false;
-  FlutterDesktopEngineSetNextFrameCallback(running.engine, [](void* flag) { *static_cast<bool*>(flag) = true; }, &shown);
+  FlutterDesktopEngineSetNextFrameCallback(
+      running.engine, [](void* flag) { *static_cast<bool*>(flag) = true; }, &shown);
   FlutterDesktopViewControllerForceRedraw(running.controller);
   standin::PumpPlatformThread();
   EXPECT_FALSE(shown);
@@ -137,7 +138,8 @@ TEST_F(UiPortWindows, ConsumptionIsSetForEveryEngine) {
   std::vector<uint8_t> stop;
   PutU32(&stop, 0x0010);
   EXPECT_EQ(Act(6, 0, stop), 1);
-  EXPECT_FALSE(FlutterDesktopViewControllerHandleTopLevelWindowProc(running.controller, nullptr, 0x0010, 0, 0, &result));
+  EXPECT_FALSE(
+      FlutterDesktopViewControllerHandleTopLevelWindowProc(running.controller, nullptr, 0x0010, 0, 0, &result));
 }
 
 TEST_F(UiPortWindows, WindowActionsNeedAWindow) {
@@ -167,7 +169,7 @@ TEST_F(UiPortWindows, ArgumentsOfTheWrongLengthAreMalformed) {
   ASSERT_TRUE(second->Next());
   ::testing::internal::CaptureStderr();
   peer_->Action(1, 3, 1, {1, 0, 0, 0});  // resize without a height
-  second->Action(2, 1, 1, {0});         // a frame takes none
+  second->Action(2, 1, 1, {0});          // a frame takes none
   for (UiPeer* peer : {peer_.get(), second.get()}) {
     std::optional<PeerFrame> error = peer->NextOfType(kProtocolError);
     EXPECT_TRUE(error);

@@ -18,8 +18,7 @@ namespace kestro::testing {
 // The answer's bytes; a call that was not answered fails the test.
 inline std::vector<uint8_t> CallAsUi(standin::EngineId engine, const std::string& channel, const std::string& method,
                                      std::unique_ptr<flutter::EncodableValue> arguments) {
-  auto bytes =
-      flutter::StandardMethodCodec::Shared().EncodeCall(flutter::MethodCall(method, std::move(arguments)));
+  auto bytes = flutter::StandardMethodCodec::Shared().EncodeCall(flutter::MethodCall(method, std::move(arguments)));
   const auto ticket = standin::InjectMessage(engine, channel, std::move(*bytes));
   standin::PumpPlatformThread();
   const standin::InjectedResponse response = standin::ResponseTo(ticket);

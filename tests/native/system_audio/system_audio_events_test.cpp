@@ -23,9 +23,9 @@ TEST_F(SystemAudioEvents, ChunkLengthFollowsChunkMs) {
     EncodableValue arguments;
     size_t bytes;
   } cases[] = {
-      {ChunkMs(EncodableValue(100)), 3200},   {ChunkMs(EncodableValue(50)), 2560},
-      {ChunkMs(EncodableValue(5000)), 64000}, {EncodableValue(), 19200},
-      {ChunkMs(EncodableValue("100")), 19200}, {ChunkMs(EncodableValue(100.0)), 19200},
+      {ChunkMs(EncodableValue(100)), 3200},           {ChunkMs(EncodableValue(50)), 2560},
+      {ChunkMs(EncodableValue(5000)), 64000},         {EncodableValue(), 19200},
+      {ChunkMs(EncodableValue("100")), 19200},        {ChunkMs(EncodableValue(100.0)), 19200},
       {ChunkMs(EncodableValue(int64_t{100})), 19200},
   };
   ASSERT_EQ(Call(kEvents, "listen"), SuccessWithoutValue());

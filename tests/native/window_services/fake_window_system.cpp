@@ -13,7 +13,11 @@ std::u16string DecodeUtf8(const std::string& input) {
   std::u16string output;
   for (std::size_t i = 0; i < input.size();) {
     const auto lead = static_cast<unsigned char>(input[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x6  ? 2
+                               : (lead >> 4) == 0xE  ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 0;
     if (length == 0 || i + length > input.size()) {
       output.push_back(u'\uFFFD');
       ++i;
@@ -64,7 +68,9 @@ int FakeWindowSystem::GetWindowDisplayAffinity(HWND window, std::uint32_t* affin
   return get_affinity_result;
 }
 
-HWND FakeWindowSystem::GetForegroundWindow() { return Call("GetForegroundWindow") ? foreground : nullptr; }
+HWND FakeWindowSystem::GetForegroundWindow() {
+  return Call("GetForegroundWindow") ? foreground : nullptr;
+}
 
 std::uint32_t FakeWindowSystem::GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) {
   const auto found = window_processes.find(window);
@@ -250,7 +256,9 @@ void* FakeWindowSystem::GlobalLock(GlobalMemory memory) {
   return found->second->bytes.data();
 }
 
-bool FakeWindowSystem::GlobalUnlock(GlobalMemory) { return Call("GlobalUnlock"); }
+bool FakeWindowSystem::GlobalUnlock(GlobalMemory) {
+  return Call("GlobalUnlock");
+}
 
 void FakeWindowSystem::GlobalFree(GlobalMemory memory) {
   Call("GlobalFree");

@@ -18,7 +18,9 @@
 
 namespace kestro::testing {
 
-inline HWND FakeWindow(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+inline HWND FakeWindow(std::uintptr_t id) {
+  return reinterpret_cast<HWND>(id);
+}
 
 struct RecordedHook {
   std::uint32_t event_min = 0;

@@ -175,8 +175,7 @@ TEST_F(WindowServicesTest, OneForegroundHookServesEveryWindow) {
   windows_.BringToFront(nullptr);
   windows_.BringToFront(second_window);
   const auto paste = TextArguments(EncodableValue("shared"));
-  EXPECT_EQ(CallOn(second_engine, kTextInsertion, "paste_text", std::make_unique<EncodableValue>(paste)),
-            Answer(true));
+  EXPECT_EQ(CallOn(second_engine, kTextInsertion, "paste_text", std::make_unique<EncodableValue>(paste)), Answer(true));
   EXPECT_EQ(windows_.foreground, kEditor);
   EXPECT_EQ(windows_.minimised, std::vector<HWND>{second_window}) << "each channel minimises its own window";
   EXPECT_EQ(windows_.clipboard_owner, second_window);

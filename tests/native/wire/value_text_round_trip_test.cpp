@@ -11,8 +11,16 @@ using flutter::EncodableValue;
 
 TEST(ValueTextRoundTrip, CanonicalTextReadsBackToItself) {
   for (const char* text : {
-           "null", "-2147483648", "-9223372036854775808L", "-0.0", "nan(0x7ff0000000000001)", "1.7976931348623157e308",
-           R"("\"\\\n\t\u0001\xff é 😀")", "u8[0, 255]", "f32[1e-45, 3.4028235e38]", "f64[-inf, 2.5e-8]",
+           "null",
+           "-2147483648",
+           "-9223372036854775808L",
+           "-0.0",
+           "nan(0x7ff0000000000001)",
+           "1.7976931348623157e308",
+           R"("\"\\\n\t\u0001\xff é 😀")",
+           "u8[0, 255]",
+           "f32[1e-45, 3.4028235e38]",
+           "f64[-inf, 2.5e-8]",
            R"({1: [], 1L: {}, -0.5: "x", "k": [null, true, {false: i64[1]}]})",
        }) {
     EXPECT_EQ(FormatValueText(Parse(text)), text);
@@ -41,8 +49,8 @@ class DiscardedDiagnostics {
 // Decoding is fed mutated and random messages; whatever comes out must print
 // and read back to the same bits.
 TEST(ValueTextRoundTrip, EveryDecodedMessagePrintsAndReadsBack) {
-  const std::string sample_hex = MessageHex(Parse(
-      R"({"s": "\xff\u0001é", "d": [-0.0, nan, 1e-300], "i": i64[-1], "f": f32[0.5], "b": u8[7], 3: 4L})"));
+  const std::string sample_hex = MessageHex(
+      Parse(R"({"s": "\xff\u0001é", "d": [-0.0, nan, 1e-300], "i": i64[-1], "f": f32[0.5], "b": u8[7], 3: 4L})"));
   TextError unused;
   const std::vector<uint8_t> sample = *ParseHex(sample_hex, &unused);
   std::mt19937 random(20240501);

@@ -39,8 +39,7 @@ class ChunkCollector {
   // Waits until `done` holds for the chunks and errors so far, or the
   // timeout passes; returns whether it holds.
   bool WaitUntil(std::chrono::milliseconds timeout,
-                 const std::function<bool(const std::vector<Chunk>&,
-                                          const std::vector<std::string>&)>& done) {
+                 const std::function<bool(const std::vector<Chunk>&, const std::vector<std::string>&)>& done) {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, timeout, [&] { return done(chunks, errors); });
   }

@@ -52,8 +52,8 @@ double ZeroCrossingFrequency(const std::vector<std::int16_t>& samples, double sa
   return double(crossings - 1) * sample_rate / (last - first);
 }
 
-double PhaseDegrees(const std::vector<std::int16_t>& samples, std::size_t first_index,
-                    double frequency, double sample_rate) {
+double PhaseDegrees(const std::vector<std::int16_t>& samples, std::size_t first_index, double frequency,
+                    double sample_rate) {
   const double step = 2 * kPi * frequency / sample_rate;
   double in_phase = 0;
   double quadrature = 0;

@@ -23,8 +23,8 @@ double ZeroCrossingFrequency(const std::vector<std::int16_t>& samples, double sa
 // The phase, in degrees, of the component at `frequency` in `samples`, the
 // first of which is sample number `first_index` of the stream. Without lost
 // or repeated samples every stretch of a steady tone gives the same phase.
-double PhaseDegrees(const std::vector<std::int16_t>& samples, std::size_t first_index,
-                    double frequency, double sample_rate);
+double PhaseDegrees(const std::vector<std::int16_t>& samples, std::size_t first_index, double frequency,
+                    double sample_rate);
 
 // The difference of two phases, wrapped into (-180, 180].
 double PhaseDifferenceDegrees(double later, double earlier);

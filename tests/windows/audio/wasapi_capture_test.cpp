@@ -38,7 +38,9 @@ double NumberFromEnvironment(const char* name) {
   return text == nullptr ? 0 : std::atof(text);
 }
 
-bool HasTone(const Chunk& chunk) { return PeakMagnitude(DecodePcm16(chunk)) > kTonePresent; }
+bool HasTone(const Chunk& chunk) {
+  return PeakMagnitude(DecodePcm16(chunk)) > kTonePresent;
+}
 
 // The chunks after the one in which the tone first appears, which may
 // still begin with silence.
@@ -75,9 +77,8 @@ TEST(WasapiCapture, RecordsThePlayedToneInWholeChunksWithoutLosingSamples) {
 
   const std::vector<Chunk> chunks = collector.Chunks();
   ASSERT_EQ(collector.Errors(), std::vector<std::string>{});
-  ASSERT_TRUE(enough) << chunks.size() << " chunks within " << kCaptureTimeout.count()
-                      << " ms, " << ChunksAfterToneOnset(chunks).size()
-                      << " of them after the tone appeared";
+  ASSERT_TRUE(enough) << chunks.size() << " chunks within " << kCaptureTimeout.count() << " ms, "
+                      << ChunksAfterToneOnset(chunks).size() << " of them after the tone appeared";
   for (std::size_t i = 0; i < chunks.size(); ++i) {
     EXPECT_EQ(chunks[i].size(), kChunkBytes) << "chunk " << i;
   }
@@ -97,8 +98,7 @@ TEST(WasapiCapture, RecordsThePlayedToneInWholeChunksWithoutLosingSamples) {
   const double one_sample_turn = 360 * frequency / kOutputRate;
   double previous_phase = PhaseDegrees(DecodePcm16(analysed[0]), 0, frequency, kOutputRate);
   for (std::size_t i = 1; i < analysed.size(); ++i) {
-    const double phase =
-        PhaseDegrees(DecodePcm16(analysed[i]), i * chunk_samples, frequency, kOutputRate);
+    const double phase = PhaseDegrees(DecodePcm16(analysed[i]), i * chunk_samples, frequency, kOutputRate);
     EXPECT_NEAR(PhaseDifferenceDegrees(phase, previous_phase), 0, one_sample_turn / 4)
         << "from chunk " << i - 1 << " to chunk " << i << " of the analysed ones";
     previous_phase = phase;

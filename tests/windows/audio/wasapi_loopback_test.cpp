@@ -26,7 +26,9 @@ const Errors kMissingCaptureClient{"WASAPI: GetService(IAudioCaptureClient) fail
 // AUDCLNT_E_WRONG_ENDPOINT_TYPE, as Wine gives it.
 constexpr char kMissingCaptureClientLine[] = "Error: IAudioClient::GetService failed: 0x88890003";
 
-bool AnyError(const std::vector<Chunk>&, const Errors& errors) { return !errors.empty(); }
+bool AnyError(const std::vector<Chunk>&, const Errors& errors) {
+  return !errors.empty();
+}
 bool AnyCall(const std::vector<Chunk>& chunks, const Errors& errors) {
   return !chunks.empty() || !errors.empty();
 }
@@ -35,8 +37,7 @@ TEST(WasapiLoopbackUnderWine, ReportsTheMissingCaptureClientAndStaysStartedUntil
   ChunkCollector first;
   ChunkCollector while_ended;
   ChunkCollector after_stop;
-  KestroLoopbackCapture capture(
-      [] { return CreateWasapiAudioEndpoint(EndpointFlow::kRenderLoopback); });
+  KestroLoopbackCapture capture([] { return CreateWasapiAudioEndpoint(EndpointFlow::kRenderLoopback); });
 
   ::testing::internal::CaptureStderr();
   ASSERT_TRUE(capture.Start(kChunkMs, first.ChunkCallback(), first.ErrorCallback()));

@@ -12,7 +12,9 @@ using Arguments = std::vector<std::string>;
 
 TEST(WideToUtf8, ConvertsValidTextToItsUtf8Bytes) {
   EXPECT_EQ(WideToUtf8(L"kestro --flag"), "kestro --flag");
-  EXPECT_EQ(WideToUtf8(L"gr\u00fc\u00dfe"), "gr\xc3\xbc\xc3\x9f" "e");
+  EXPECT_EQ(WideToUtf8(L"gr\u00fc\u00dfe"),
+            "gr\xc3\xbc\xc3\x9f"
+            "e");
   EXPECT_EQ(WideToUtf8(L"\u65e5\u672c"), "\xe6\x97\xa5\xe6\x9c\xac");
   // A surrogate pair is one code point of four bytes.
   const wchar_t astral[] = {0xD83D, 0xDE00, 0};
@@ -48,8 +50,10 @@ TEST(ArgumentsFromCommandLine, KeepsEveryArgumentInItsPosition) {
 // Started by ctest with a filter for this test and then "", "grüße" and
 // "two words" (see CMakeLists.txt), through Wine as a user's command line.
 TEST(CollectArguments, ReadsThisProcessCommandLine) {
-  EXPECT_EQ(CollectArguments(),
-            (Arguments{"--gtest_filter=CollectArguments.*", "", "gr\xc3\xbc\xc3\x9f" "e", "two words"}));
+  EXPECT_EQ(CollectArguments(), (Arguments{"--gtest_filter=CollectArguments.*", "",
+                                           "gr\xc3\xbc\xc3\x9f"
+                                           "e",
+                                           "two words"}));
 }
 
 }  // namespace

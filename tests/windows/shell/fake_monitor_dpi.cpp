@@ -8,8 +8,12 @@ namespace {
 UINT fake_dpi = 96;
 }  // namespace
 
-void testing::SetMonitorDpi(UINT dpi) { fake_dpi = dpi; }
+void testing::SetMonitorDpi(UINT dpi) {
+  fake_dpi = dpi;
+}
 
-UINT MonitorDpi(HMONITOR) { return fake_dpi; }
+UINT MonitorDpi(HMONITOR) {
+  return fake_dpi;
+}
 
 }  // namespace kestro

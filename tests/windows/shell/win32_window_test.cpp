@@ -1,7 +1,7 @@
 #include "win32_window.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -27,7 +27,9 @@ class RecordingWindow : public Win32Window {
   void OnTeardown() override { ++teardowns; }
 };
 
-HWND FindOpenWindow(const std::wstring& title) { return FindWindowW(kWindowClassName, title.c_str()); }
+HWND FindOpenWindow(const std::wstring& title) {
+  return FindWindowW(kWindowClassName, title.c_str());
+}
 
 RECT WindowRect(HWND window) {
   RECT rect{};

@@ -2,11 +2,11 @@
 // caption, optionally puts a text on the clipboard, reports on standard error
 // and exits with the code it was given once STAY_MS have passed.
 // Usage: smoke.exe EXIT_CODE [STAY_MS [CLIPBOARD_TEXT]]
+#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
-#include <windows.h>
 
 static const wchar_t kCaption[] = L"kestro test bed";
 
@@ -68,8 +68,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR command_line, 
   window_class.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
   window_class.lpszClassName = L"KestroSmoke";
   RegisterClassW(&window_class);
-  HWND window = CreateWindowExW(0, L"KestroSmoke", kCaption, WS_OVERLAPPEDWINDOW, 100, 100, 480, 240, NULL,
-                                NULL, instance, NULL);
+  HWND window =
+      CreateWindowExW(0, L"KestroSmoke", kCaption, WS_OVERLAPPEDWINDOW, 100, 100, 480, 240, NULL, NULL, instance, NULL);
   if (window == NULL) {
     fprintf(stderr, "smoke: CreateWindowEx failed\n");
     return 3;

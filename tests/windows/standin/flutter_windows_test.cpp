@@ -1,7 +1,7 @@
 // flutter_windows.dll as the shell meets it under a real window system: its
 // exports, the view window, frames, the platform thread and the UI port.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
@@ -34,7 +34,9 @@ const uint16_t ui_port = [] {
   return port;
 }();
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 // A connected peer that has had its greeting.
 class Peer : public SocketPeer {
@@ -78,22 +80,37 @@ class Peer : public SocketPeer {
   }
 };
 
-int32_t Field(const EncodableValue& rectangle, const char* name) { return rectangle.Find(name)->Get<int32_t>(); }
+int32_t Field(const EncodableValue& rectangle, const char* name) {
+  return rectangle.Find(name)->Get<int32_t>();
+}
 
 TEST(EngineLibrary, ExportsEveryFunctionTheHostImports) {
   const HMODULE library = GetModuleHandleW(L"flutter_windows.dll");
   ASSERT_NE(library, nullptr);
-  for (const char* name :
-       {"FlutterDesktopEngineCreate", "FlutterDesktopEngineDestroy", "FlutterDesktopEngineGetMessenger",
-        "FlutterDesktopEngineGetPluginRegistrar", "FlutterDesktopEngineReloadSystemFonts",
-        "FlutterDesktopEngineSetNextFrameCallback", "FlutterDesktopViewControllerCreate",
-        "FlutterDesktopViewControllerDestroy", "FlutterDesktopViewControllerGetView",
-        "FlutterDesktopViewControllerForceRedraw", "FlutterDesktopViewControllerHandleTopLevelWindowProc",
-        "FlutterDesktopViewGetHWND", "FlutterDesktopMessengerSend", "FlutterDesktopMessengerSendWithReply",
-        "FlutterDesktopMessengerSetCallback", "FlutterDesktopMessengerSendResponse", "FlutterDesktopMessengerAddRef",
-        "FlutterDesktopMessengerRelease", "FlutterDesktopMessengerLock", "FlutterDesktopMessengerUnlock",
-        "FlutterDesktopMessengerIsAvailable", "FlutterDesktopGetDpiForMonitor", "FlutterDesktopResyncOutputStreams",
-        "FlutterDesktopPluginRegistrarGetMessenger"}) {
+  for (const char* name : {"FlutterDesktopEngineCreate",
+                           "FlutterDesktopEngineDestroy",
+                           "FlutterDesktopEngineGetMessenger",
+                           "FlutterDesktopEngineGetPluginRegistrar",
+                           "FlutterDesktopEngineReloadSystemFonts",
+                           "FlutterDesktopEngineSetNextFrameCallback",
+                           "FlutterDesktopViewControllerCreate",
+                           "FlutterDesktopViewControllerDestroy",
+                           "FlutterDesktopViewControllerGetView",
+                           "FlutterDesktopViewControllerForceRedraw",
+                           "FlutterDesktopViewControllerHandleTopLevelWindowProc",
+                           "FlutterDesktopViewGetHWND",
+                           "FlutterDesktopMessengerSend",
+                           "FlutterDesktopMessengerSendWithReply",
+                           "FlutterDesktopMessengerSetCallback",
+                           "FlutterDesktopMessengerSendResponse",
+                           "FlutterDesktopMessengerAddRef",
+                           "FlutterDesktopMessengerRelease",
+                           "FlutterDesktopMessengerLock",
+                           "FlutterDesktopMessengerUnlock",
+                           "FlutterDesktopMessengerIsAvailable",
+                           "FlutterDesktopGetDpiForMonitor",
+                           "FlutterDesktopResyncOutputStreams",
+                           "FlutterDesktopPluginRegistrarGetMessenger"}) {
     EXPECT_NE(GetProcAddress(library, name), nullptr) << name;
   }
 }

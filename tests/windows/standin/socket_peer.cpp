@@ -94,8 +94,8 @@ void SocketPeer::Send(uint8_t type, const std::vector<uint8_t>& payload) {
   frame.insert(frame.end(), payload.begin(), payload.end());
   size_t done = 0;
   while (connected() && done < frame.size()) {
-    const int sent = send(socket_, reinterpret_cast<const char*>(frame.data() + done),
-                          static_cast<int>(frame.size() - done), 0);
+    const int sent =
+        send(socket_, reinterpret_cast<const char*>(frame.data() + done), static_cast<int>(frame.size() - done), 0);
     if (sent <= 0) return;
     done += static_cast<size_t>(sent);
   }

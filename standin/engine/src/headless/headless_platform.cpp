@@ -19,14 +19,22 @@ void DestroyViewWindow(HWND) {}
 
 void TrafficChanged() {}
 
-UINT MonitorDpi(HMONITOR) { return 96; }
+UINT MonitorDpi(HMONITOR) {
+  return 96;
+}
 
 void ResyncOutputStreams() {}
 
-std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND) { return std::nullopt; }
+std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND) {
+  return std::nullopt;
+}
 
-bool RunWindowAction(HWND, const WindowAction&) { return false; }
+bool RunWindowAction(HWND, const WindowAction&) {
+  return false;
+}
 
-std::optional<std::filesystem::path> ExecutableFolder() { return std::nullopt; }
+std::optional<std::filesystem::path> ExecutableFolder() {
+  return std::nullopt;
+}
 
 }  // namespace standin::internal::platform

@@ -7,8 +7,7 @@
 namespace standin::internal {
 namespace {
 
-bool OnWindow(const frames::ActionRequest& request, platform::WindowActionKind kind,
-              std::function<void(bool)> done) {
+bool OnWindow(const frames::ActionRequest& request, platform::WindowActionKind kind, std::function<void(bool)> done) {
   platform::WindowAction action;
   action.kind = kind;
   action.width = request.width;

@@ -19,7 +19,9 @@ class BodyWriter {
     bytes_.insert(bytes_.end(), begin, begin + size);
     return *this;
   }
-  BodyWriter& Text(const std::string& text) { return U32(static_cast<uint32_t>(text.size())).Bytes(text.data(), text.size()); }
+  BodyWriter& Text(const std::string& text) {
+    return U32(static_cast<uint32_t>(text.size())).Bytes(text.data(), text.size());
+  }
   // The frame, with its length prefix filled in.
   std::vector<uint8_t> Finish() {
     const uint64_t body_size = bytes_.size() - 4;
@@ -139,9 +141,13 @@ std::optional<Request> DecodeRequest(const uint8_t* body, size_t size, std::stri
   }
 }
 
-bool IsKnownAction(uint8_t action) { return action >= kRenderFrame && action <= kRestoreWindow; }
+bool IsKnownAction(uint8_t action) {
+  return action >= kRenderFrame && action <= kRestoreWindow;
+}
 
-std::vector<uint8_t> EncodeHello() { return BodyWriter(kHello).U32(kProtocolVersion).Finish(); }
+std::vector<uint8_t> EncodeHello() {
+  return BodyWriter(kHello).U32(kProtocolVersion).Finish();
+}
 
 std::vector<uint8_t> EncodeMessageResponse(uint32_t request_id, const InjectedResponse& response) {
   Outcome outcome = kAnswered;

@@ -41,7 +41,7 @@ enum ActionCode : uint8_t {
   kCloseWindow = 2,
   kResizeWindow = 3,  // arguments: width (4), height (4), signed
   kSendFontChange = 4,
-  kConsumeWindowMessage = 5,  // arguments: message (4), result (8, signed)
+  kConsumeWindowMessage = 5,        // arguments: message (4), result (8, signed)
   kStopConsumingWindowMessage = 6,  // arguments: message (4)
   kMinimiseWindow = 7,
   kRestoreWindow = 8,

@@ -175,7 +175,8 @@ void PeerConnection::Handle(frames::Request request) {
     const uint32_t request_id = send->request_id;
     core.Inject(send->engine, std::move(send->channel), std::move(send->message),
                 [peer, request_id](const InjectedResponse& response) {
-                  if (auto connection = peer.lock()) connection->Queue(frames::EncodeMessageResponse(request_id, response));
+                  if (auto connection = peer.lock())
+                    connection->Queue(frames::EncodeMessageResponse(request_id, response));
                 });
   } else if (auto* reply = std::get_if<frames::ReplyToHostRequest>(&request)) {
     if (!core.AnswerSent(reply->message_id, std::move(reply->reply))) {

@@ -1,11 +1,11 @@
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "diagnostics.h"
 #include "ui_port/socket.h"
@@ -21,9 +21,13 @@ sockaddr_in Loopback(uint16_t port) {
   return address;
 }
 
-std::string Failure(const char* step) { return std::string(step) + ": " + std::strerror(errno); }
+std::string Failure(const char* step) {
+  return std::string(step) + ": " + std::strerror(errno);
+}
 
-int Fd(intptr_t handle) { return static_cast<int>(handle); }
+int Fd(intptr_t handle) {
+  return static_cast<int>(handle);
+}
 
 // Frames are small and answered at once: no waiting to coalesce them.
 void NoDelay(intptr_t handle) {

@@ -26,9 +26,13 @@ sockaddr_in Loopback(uint16_t port) {
   return address;
 }
 
-std::string Failure(const char* step) { return std::string(step) + ": Winsock error " + std::to_string(WSAGetLastError()); }
+std::string Failure(const char* step) {
+  return std::string(step) + ": Winsock error " + std::to_string(WSAGetLastError());
+}
 
-SOCKET Handle(intptr_t handle) { return static_cast<SOCKET>(handle); }
+SOCKET Handle(intptr_t handle) {
+  return static_cast<SOCKET>(handle);
+}
 
 intptr_t NewStreamSocket() {
   if (!NetworkingReady()) return -1;

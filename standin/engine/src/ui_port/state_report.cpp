@@ -24,10 +24,8 @@ EncodableValue Strings(const std::vector<std::string>& texts) {
 }
 
 EncodableValue Describe(const platform::Rectangle& rectangle) {
-  return ValueMap{{"left", rectangle.left},
-                  {"top", rectangle.top},
-                  {"right", rectangle.right},
-                  {"bottom", rectangle.bottom}};
+  return ValueMap{
+      {"left", rectangle.left}, {"top", rectangle.top}, {"right", rectangle.right}, {"bottom", rectangle.bottom}};
 }
 
 const char* Describe(platform::ShowState state) {

@@ -203,17 +203,25 @@ std::optional<uint16_t> ParsePort(const char* text) {
 
 }  // namespace
 
-std::optional<uint16_t> StartUiPortServer(uint16_t port) { return Server().Start(port, false); }
+std::optional<uint16_t> StartUiPortServer(uint16_t port) {
+  return Server().Start(port, false);
+}
 
-void StopUiPortServer() { Server().Stop(); }
+void StopUiPortServer() {
+  Server().Stop();
+}
 
-void StopUiPortWithoutEngines() { Server().StopThreadsWithoutEngines(); }
+void StopUiPortWithoutEngines() {
+  Server().StopThreadsWithoutEngines();
+}
 
 void ShutDownUiPortAtProcessEnd() {
   if (UiPortServer* server = existing_server) server->ShutDownWithoutWaiting();
 }
 
-std::optional<uint16_t> UiPortServerNumber() { return Server().Port(); }
+std::optional<uint16_t> UiPortServerNumber() {
+  return Server().Port();
+}
 
 void StartUiPortFromEnvironment() {
   const char* text = std::getenv("KESTRO_UI_PORT");

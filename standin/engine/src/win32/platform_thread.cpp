@@ -72,7 +72,9 @@ HWND CreatePlatformWindow() {
 
 }  // namespace
 
-HWND PlatformWindow() { return platform_window; }
+HWND PlatformWindow() {
+  return platform_window;
+}
 
 HINSTANCE LibraryInstance() {
   HMODULE module = nullptr;
@@ -140,8 +142,12 @@ void AdoptPlatformThread() {
   });
 }
 
-void InterruptPlatformWaits(bool interrupt) { win32::waits_interrupted = interrupt; }
+void InterruptPlatformWaits(bool interrupt) {
+  win32::waits_interrupted = interrupt;
+}
 
-void TrafficChanged() { win32::PostOnce(win32::repaint_posted, win32::kRepaintViews); }
+void TrafficChanged() {
+  win32::PostOnce(win32::repaint_posted, win32::kRepaintViews);
+}
 
 }  // namespace standin::internal::platform

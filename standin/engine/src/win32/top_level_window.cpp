@@ -26,7 +26,9 @@ HWND TopLevelOf(HWND view) {
   return root;
 }
 
-platform::Rectangle FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+platform::Rectangle FromRect(const RECT& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
 
 UINT DpiOf(HWND window) {
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

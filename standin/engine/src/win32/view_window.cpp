@@ -19,7 +19,9 @@ constexpr wchar_t kClassName[] = L"KestroStandinView";
 std::mutex views_mutex;
 std::set<HWND> views;
 
-EngineId EngineOf(HWND window) { return static_cast<EngineId>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+EngineId EngineOf(HWND window) {
+  return static_cast<EngineId>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
 
 void Paint(HWND window) {
   PAINTSTRUCT paint;
@@ -115,8 +117,8 @@ HWND CreateViewWindow(EngineId engine, int width, int height) {
   win32::RegisterViewClass();
   // A child from the start, parked under the platform thread's message-only
   // window until the host makes it the content of its own window.
-  const HWND view = CreateWindowExW(0, win32::kClassName, L"kestro view", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
-                                    0, width, height, win32::PlatformWindow(), nullptr, win32::LibraryInstance(),
+  const HWND view = CreateWindowExW(0, win32::kClassName, L"kestro view", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                    width, height, win32::PlatformWindow(), nullptr, win32::LibraryInstance(),
                                     reinterpret_cast<void*>(static_cast<uintptr_t>(engine)));
   if (view == nullptr) Diagnose("CreateWindowExW for the view failed (error " + std::to_string(GetLastError()) + ")");
   return view;
