@@ -4,8 +4,6 @@
 #include <new>
 #include <utility>
 
-#include "pcm_conversion.h"
-
 namespace kestro {
 namespace {
 
@@ -43,7 +41,7 @@ KestroLoopbackCapture::KestroLoopbackCapture(AudioEndpointFactory endpoint_facto
 KestroLoopbackCapture::~KestroLoopbackCapture() { Stop(); }
 
 bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback,
-                                  ErrorCallback error_callback) {
+                                  ErrorCallback error_callback, CaptureOptions options) {
   if (running_.exchange(true)) return true;
   if (capture_thread_.joinable()) capture_thread_.join();
   std::shared_ptr<const ErrorCallback> error_holder;
@@ -58,10 +56,13 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
     read_position_ = 0;
     mono_input_.clear();
     pending_output_.clear();
+    chunks_cut_ = 0;
     stopped_by_callback_ = false;
-    capture_thread_ = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms);
+    status_->BeginRun();
+    capture_thread_ = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms, options);
     return true;
   } catch (...) {
+    status_->SetFailed("Failed to start capture thread", std::nullopt);
     running_.store(false);
     // To this Start's callback, even when no holder could be made for it
     // (then it was never moved from).
@@ -76,67 +77,70 @@ void KestroLoopbackCapture::Stop() {
     // Called from a callback: the thread cannot join itself. It ends when
     // the callback returns, and a later Start or Stop joins it.
     stopped_by_callback_ = true;
+    status_->SetStopped();
     return;
   }
   if (capture_thread_.joinable()) capture_thread_.join();
+  status_->SetStopped();
 }
 
-void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
+void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptions options) {
   capturing_for = this;
   try {
-    CaptureLoop(chunk_ms);
+    CaptureLoop(chunk_ms, options);
   } catch (const std::bad_alloc&) {
     // The endpoint is already torn down by the unwinding.
-    running_.store(false);
-    ReportError("Capture stopped: out of memory");
+    Fail("Capture stopped: out of memory", std::nullopt, true);
   } catch (...) {
-    running_.store(false);
-    ReportError("Capture stopped: unexpected failure");
+    Fail("Capture stopped: unexpected failure", std::nullopt, true);
   }
 }
 
-void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms) {
+void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
   std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
   if (!endpoint) {
-    ReportError("WASAPI: failed to create MMDeviceEnumerator");
+    Fail("WASAPI: failed to create MMDeviceEnumerator");
     return;
   }
   // Neither failure is an error: only the later steps decide.
   endpoint->RegisterThread();
   endpoint->EnterApartment();
   if (!OpenStream(*endpoint)) return;
-  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate_));
+  status_->SetCapturing();
+  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate_), options);
 }  // destroying the endpoint tears the session down
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
   if (!endpoint.CreateEnumerator()) {
-    ReportError("WASAPI: failed to create MMDeviceEnumerator");
+    FailStep(endpoint, "WASAPI: failed to create MMDeviceEnumerator");
     return false;
   }
   if (!endpoint.GetDefaultDevice()) {
-    ReportError("WASAPI: failed to get default output device");
+    FailStep(endpoint, "WASAPI: failed to get default output device");
     return false;
   }
+  std::string device = endpoint.DeviceName();
+  if (!device.empty()) status_->SetDevice(std::move(device));
   if (!endpoint.ActivateClient()) {
-    ReportError("WASAPI: failed to activate IAudioClient");
+    FailStep(endpoint, "WASAPI: failed to activate IAudioClient");
     return false;
   }
   MixFormat format;
   if (!endpoint.GetMixFormat(format)) {
-    ReportError("WASAPI: GetMixFormat failed");
+    FailStep(endpoint, "WASAPI: GetMixFormat failed");
     return false;
   }
   if (!AcceptMixFormat(endpoint, format)) return false;
   if (!endpoint.Initialize()) {
-    ReportError("WASAPI: Initialize(loopback) failed");
+    FailStep(endpoint, "WASAPI: Initialize(loopback) failed");
     return false;
   }
   if (!endpoint.GetCaptureClient()) {
-    ReportError("WASAPI: GetService(IAudioCaptureClient) failed");
+    FailStep(endpoint, "WASAPI: GetService(IAudioCaptureClient) failed");
     return false;
   }
   if (!endpoint.StartClient()) {
-    ReportError("WASAPI: Start failed");
+    FailStep(endpoint, "WASAPI: Start failed");
     return false;
   }
   return true;
@@ -156,25 +160,30 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
     // beyond 32 bits would read before the input.
     rejection = "WASAPI: unsupported sample rate";
   }
-  if (rejection == nullptr) return true;
+  if (rejection == nullptr) {
+    status_->SetFormat(StreamFormat{sample_rate_, channel_count_, is_float_});
+    return true;
+  }
   endpoint.FreeMixFormat();
-  ReportError(rejection);
+  Fail(rejection);
   return false;
 }
 
 void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
-                                        double step) {
+                                        double step, CaptureOptions options) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
+  const AudioEndpoint::Clock::time_point stream_start = endpoint.Now();
   while (KeepCapturing()) {
     std::uint32_t waiting = 0;
     if (!endpoint.GetNextPacketSize(waiting)) {
-      ReportError("WASAPI: GetNextPacketSize failed");
+      FailStep(endpoint, "WASAPI: GetNextPacketSize failed");
       return;
     }
     if (waiting == 0) {
-      std::this_thread::sleep_for(kIdleSleep);
+      if (options.keep_alive) KeepAlive(endpoint, stream_start, chunk_samples, sink);
+      endpoint.WaitForPacket(kIdleSleep);
       continue;
     }
     while (waiting != 0 && KeepCapturing()) {
@@ -182,25 +191,41 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
       // `running_` is cleared before the report, so that an owner reacting
       // to the message can start again at once.
       if (!endpoint.GetBuffer(packet)) {
-        running_.store(false);
-        ReportError("WASAPI: GetBuffer failed");
+        FailStep(endpoint, "WASAPI: GetBuffer failed", true);
         return;
       }
       DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);
       if (!endpoint.GetNextPacketSize(waiting)) {
-        running_.store(false);
-        ReportError("WASAPI: GetNextPacketSize failed (inner)");
+        FailStep(endpoint, "WASAPI: GetNextPacketSize failed (inner)", true);
         return;
       }
     }
   }
 }
 
+void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
+                                      std::int32_t chunk_samples, const ChunkBlockSink& sink) {
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
+  if (elapsed <= 0) return;
+  const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
+  const std::uint64_t chunk = static_cast<std::uint64_t>(chunk_samples);
+  const std::uint64_t produced = chunks_cut_ * chunk + pending_output_.size();
+  // Half a chunk lies well above the jitter of packets that keep coming
+  // (a packet is about 10 ms) and keeps the stream, filled up at the next
+  // 5 ms poll, less than a chunk behind the clock.
+  if (due <= produced + chunk / 2) return;
+  const std::uint64_t silence = due - produced;
+  status_->CountSilence(silence);
+  AppendSilence(silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
+}
+
 bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback_ && running_.load(); }
 
 void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
+  ++chunks_cut_;
   std::vector<std::uint8_t> bytes = ChunkBytes(block);
   std::shared_ptr<const ChunkCallback> callback;
   {
@@ -215,7 +240,24 @@ void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
   }
 }
 
-void KestroLoopbackCapture::ReportError(const char* message) noexcept {
+void KestroLoopbackCapture::FailStep(AudioEndpoint& endpoint, const char* message, bool clear_running) noexcept {
+  std::optional<std::uint32_t> code;
+  try {
+    code = endpoint.LastFailureCode();
+  } catch (...) {
+    // Without its code the failure is still reported.
+  }
+  Fail(message, code, clear_running);
+}
+
+void KestroLoopbackCapture::Fail(const char* message, std::optional<std::uint32_t> result_code,
+                                 bool clear_running) noexcept {
+  try {
+    status_->SetFailed(message, result_code);
+  } catch (...) {
+    // Only the copy of the message can fail; the callback still hears it.
+  }
+  if (clear_running) running_.store(false);
   std::shared_ptr<const ErrorCallback> callback;
   {
     std::lock_guard<std::mutex> lock(callback_mutex_);

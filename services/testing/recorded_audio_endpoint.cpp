@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <utility>
 
 namespace kestro {
@@ -70,6 +71,7 @@ struct RecordedAudioSource::State {
     }
     failure_spent = true;
     if (failure->throws) throw std::bad_alloc();
+    last_failure_code = failure->code;
     return true;
   }
 
@@ -86,6 +88,8 @@ struct RecordedAudioSource::State {
   bool packet_taken = false;
   bool drained = false;
   bool failure_spent = false;
+  std::optional<std::uint32_t> last_failure_code;
+  std::chrono::microseconds now{0};
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
   std::vector<std::string> log;
@@ -138,12 +142,18 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   bool GetNextPacketSize(std::uint32_t& frames) override {
     if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto& recording = state_->recording;
     if (state_->next_packet < state_->available) {
-      frames = state_->recording.packets[state_->next_packet].frames;
-      return true;
+      const RecordedPacket& next = recording.packets[state_->next_packet];
+      if (!recording.simulated_clock || next.arrives_at <= state_->now) {
+        frames = next.frames;
+        return true;
+      }
     }
     frames = 0;
-    if (!state_->packet_taken && !state_->drained) {
+    const bool ended = !recording.simulated_clock ||
+                       (state_->next_packet >= state_->available && state_->now >= recording.clock_end);
+    if (ended && !state_->packet_taken && !state_->drained) {
       state_->drained = true;
       state_->drained_changed.notify_all();
     }
@@ -171,6 +181,32 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->packet_taken = false;
     return true;
+  }
+
+  std::optional<std::uint32_t> LastFailureCode() const override {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->last_failure_code;
+  }
+
+  std::string DeviceName() override { return state_->recording.device_name; }
+
+  Clock::time_point Now() override {
+    if (!state_->recording.simulated_clock) return Clock::now();
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return Clock::time_point(state_->now);
+  }
+
+  void WaitForPacket(Clock::duration duration) override {
+    if (state_->recording.simulated_clock) {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      if (state_->now < state_->recording.clock_end) {
+        state_->now = std::min(state_->recording.clock_end,
+                               state_->now + std::chrono::duration_cast<std::chrono::microseconds>(duration));
+        return;
+      }
+    }
+    // A frozen clock waits for real, so that the test can stop capture.
+    std::this_thread::sleep_for(duration);
   }
 
  private:
@@ -221,6 +257,11 @@ std::vector<std::string> RecordedAudioSource::Log() const {
 }
 
 void RecordedAudioSource::Note(const std::string& entry) { state_->Append(entry); }
+
+std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->now;
+}
 
 int RecordedAudioSource::EndpointsCreated() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
