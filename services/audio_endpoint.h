@@ -93,6 +93,14 @@ class AudioEndpoint {
   // empty when it has none or it cannot be read.
   virtual std::string DeviceName() { return {}; }
 
+  // Starts watching for a change of the default output device and for the
+  // loss of the device in use (removed, disabled, its format changed);
+  // false when it cannot.
+  virtual bool WatchDevices() { return false; }
+  // Whether such a change happened since the last call. Any thread may
+  // notice it; the capture thread asks.
+  virtual bool DevicesChanged() { return false; }
+
   // The capture loop's clock and its wait while no packet is there: the
   // device's own time, so that a recorded device can simulate it.
   using Clock = std::chrono::steady_clock;

@@ -44,6 +44,17 @@ void CaptureStatus::SetCapturing() {
   if (snapshot_.state == CaptureState::kStarting) snapshot_.state = CaptureState::kCapturing;
 }
 
+void CaptureStatus::SetReopening() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.state = CaptureState::kStarting;
+}
+
+void CaptureStatus::SetRetrying(const char* message, std::optional<std::uint32_t> result_code) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.error = message;
+  snapshot_.result_code = result_code;
+}
+
 void CaptureStatus::SetFailed(const char* message, std::optional<std::uint32_t> result_code) {
   std::lock_guard<std::mutex> lock(mutex_);
   snapshot_.state = CaptureState::kFailed;

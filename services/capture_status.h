@@ -46,6 +46,10 @@ class CaptureStatus {
   void SetDevice(std::string name);
   void SetFormat(const StreamFormat& format);
   void SetCapturing();
+  // Re-opening after the device was lost: state starting.
+  void SetReopening();
+  // A failed attempt to re-open: recorded, while the state stays starting.
+  void SetRetrying(const char* message, std::optional<std::uint32_t> result_code);
   // Keeps the state failed until SetStopped or BeginRun.
   void SetFailed(const char* message, std::optional<std::uint32_t> result_code);
   // The other fields keep describing the last capture.

@@ -8,6 +8,8 @@ namespace kestro {
 namespace {
 
 constexpr auto kIdleSleep = std::chrono::milliseconds(5);
+// Between attempts to re-open a lost device: a few within the second.
+constexpr auto kReopenRetry = std::chrono::milliseconds(200);
 
 // The engine whose capture thread this is, if any. Lets Stop recognise a
 // call from a callback without reading `capture_thread_`, which Start may
@@ -90,25 +92,71 @@ void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptio
     CaptureLoop(chunk_ms, options);
   } catch (const std::bad_alloc&) {
     // The endpoint is already torn down by the unwinding.
+    reopening_ = false;
     Fail("Capture stopped: out of memory", std::nullopt, true);
   } catch (...) {
+    reopening_ = false;
     Fail("Capture stopped: unexpected failure", std::nullopt, true);
   }
 }
 
 void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
-  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
+  reopening_ = false;
+  std::unique_ptr<AudioEndpoint> endpoint;
+  if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
+  status_->SetCapturing();
+  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
+  // Every endpoint reads the same clock, so the timeline outlives a switch.
+  const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
+  while (PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start) ==
+         PollEnd::kDeviceLost) {
+    endpoint = ReopenEndpoint(std::move(endpoint));
+    if (!endpoint) return;
+    status_->CountDeviceSwitch();
+    status_->SetCapturing();
+  }
+}  // destroying the endpoint tears the session down
+
+bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint) {
+  endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
   if (!endpoint) {
     Fail("WASAPI: failed to create MMDeviceEnumerator");
-    return;
+    return false;
   }
   // Neither failure is an error: only the later steps decide.
   endpoint->RegisterThread();
   endpoint->EnterApartment();
-  if (!OpenStream(*endpoint)) return;
-  status_->SetCapturing();
-  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate_), options);
-}  // destroying the endpoint tears the session down
+  if (!OpenStream(*endpoint)) return false;
+  // Without notifications a lost device still shows as a failing step.
+  if (watch_devices) endpoint->WatchDevices();
+  return true;
+}
+
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost) {
+  const StreamFormat before{sample_rate_, channel_count_, is_float_};
+  lost.reset();
+  reopening_ = true;
+  status_->SetReopening();
+  std::unique_ptr<AudioEndpoint> endpoint;
+  while (KeepCapturing()) {
+    if (OpenEndpoint(true, endpoint)) break;
+    if (endpoint) {
+      endpoint->WaitForPacket(kReopenRetry);
+    } else {
+      std::this_thread::sleep_for(kReopenRetry);
+    }
+    endpoint.reset();
+  }
+  reopening_ = false;
+  if (!KeepCapturing()) return nullptr;
+  // Input of another format cannot be resampled with the old; the output
+  // already made stays and the chunks go on from it.
+  if (before.sample_rate != sample_rate_ || before.channels != channel_count_ || before.is_float != is_float_) {
+    mono_input_.clear();
+    read_position_ = 0;
+  }
+  return endpoint;
+}
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
   if (!endpoint.CreateEnumerator()) {
@@ -169,17 +217,19 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
   return false;
 }
 
-void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
-                                        double step, CaptureOptions options) {
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint,
+                                                                  std::int32_t chunk_samples, double step,
+                                                                  CaptureOptions options,
+                                                                  AudioEndpoint::Clock::time_point stream_start) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
-  const AudioEndpoint::Clock::time_point stream_start = endpoint.Now();
+  const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
   while (KeepCapturing()) {
+    if (device_lost()) return PollEnd::kDeviceLost;
     std::uint32_t waiting = 0;
     if (!endpoint.GetNextPacketSize(waiting)) {
-      FailStep(endpoint, "WASAPI: GetNextPacketSize failed");
-      return;
+      return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed", false);
     }
     if (waiting == 0) {
       if (options.keep_alive) KeepAlive(endpoint, stream_start, chunk_samples, sink);
@@ -187,22 +237,34 @@ void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t ch
       continue;
     }
     while (waiting != 0 && KeepCapturing()) {
+      // A change noticed during a packet takes effect after it.
+      if (device_lost()) return PollEnd::kDeviceLost;
       AudioPacket packet;
       // `running_` is cleared before the report, so that an owner reacting
       // to the message can start again at once.
       if (!endpoint.GetBuffer(packet)) {
-        FailStep(endpoint, "WASAPI: GetBuffer failed", true);
-        return;
+        return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
       DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);
       if (!endpoint.GetNextPacketSize(waiting)) {
-        FailStep(endpoint, "WASAPI: GetNextPacketSize failed (inner)", true);
-        return;
+        return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed (inner)", true);
       }
     }
   }
+  return PollEnd::kStopped;
+}
+
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndpoint& endpoint,
+                                                                       CaptureOptions options,
+                                                                       const char* message,
+                                                                       bool clear_running) {
+  // A device that goes away fails its next step, whether or not a
+  // notification came first.
+  if (options.follow_default_device) return PollEnd::kDeviceLost;
+  FailStep(endpoint, message, clear_running);
+  return PollEnd::kFailed;
 }
 
 void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
@@ -253,7 +315,11 @@ void KestroLoopbackCapture::FailStep(AudioEndpoint& endpoint, const char* messag
 void KestroLoopbackCapture::Fail(const char* message, std::optional<std::uint32_t> result_code,
                                  bool clear_running) noexcept {
   try {
-    status_->SetFailed(message, result_code);
+    if (reopening_) {
+      status_->SetRetrying(message, result_code);
+    } else {
+      status_->SetFailed(message, result_code);
+    }
   } catch (...) {
     // Only the copy of the message can fail; the callback still hears it.
   }

@@ -23,6 +23,10 @@ struct CaptureOptions {
   // the wall-clock rate, so that chunk k starts k chunk lengths after the
   // stream started.
   bool keep_alive = false;
+  // When the default output device changes or the device in use is lost,
+  // or a capture step fails, capture re-opens on the current default device
+  // and goes on. Without it, such a failure ends capture.
+  bool follow_default_device = false;
 };
 
 // Owns one capture thread per running capture: it opens the endpoint,
@@ -62,10 +66,21 @@ class KestroLoopbackCapture {
  private:
   void RunCaptureThread(std::int32_t chunk_ms, CaptureOptions options);
   void CaptureLoop(std::int32_t chunk_ms, CaptureOptions options);
+  enum class PollEnd { kStopped, kFailed, kDeviceLost };
+
+  // Makes an endpoint and opens its stream; false (with the failure
+  // reported) when a step fails. `endpoint` is left set whenever one was made.
+  bool OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint);
+  // Tears the lost session down and opens the current default device,
+  // retrying until it opens or capture stops (then null).
+  std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost);
   bool OpenStream(AudioEndpoint& endpoint);
   bool AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format);
-  void PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step,
-                   CaptureOptions options);
+  PollEnd PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step,
+                      CaptureOptions options, AudioEndpoint::Clock::time_point stream_start);
+  // How a failed packet step ends polling: reported, or a lost device.
+  PollEnd PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options, const char* message,
+                           bool clear_running);
   // Fills the stream with silence up to the endpoint's clock when it has
   // fallen behind by more than half a chunk.
   void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
@@ -101,6 +116,8 @@ class KestroLoopbackCapture {
   // Set when a callback calls Stop: the loop must end even if a later Start
   // sets `running_` again before the loop has seen it clear.
   bool stopped_by_callback_ = false;
+  // While re-opening, a failure is recorded but the capture goes on.
+  bool reopening_ = false;
 };
 
 }  // namespace kestro

@@ -50,6 +50,7 @@ std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* argum
 CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* arguments) {
   CaptureOptions options;
   options.keep_alive = IsTrue(arguments, "keep_alive");
+  options.follow_default_device = IsTrue(arguments, "follow_default_device");
   return options;
 }
 

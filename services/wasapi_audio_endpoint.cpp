@@ -19,6 +19,7 @@
 #include "kestro/platform/diagnostics.h"
 #include "kestro/platform/unique_handle.h"
 #include "kestro/platform/wide_text.h"
+#include "wasapi_device_watcher.h"
 
 namespace kestro {
 namespace {
@@ -51,6 +52,7 @@ FormatGuid ToFormatGuid(const GUID& guid) {
 
 using MmcssRegistration = UniqueHandle<HANDLE, CloseWith<AvRevertMmThreadCharacteristics>>;
 using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CloseWith<CoTaskMemFree>>;
+using DeviceIdText = UniqueHandle<LPWSTR, CloseWith<CoTaskMemFree>>;
 
 // A property value, cleared when it goes.
 class PropertyValue {
@@ -75,6 +77,10 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   ~WasapiAudioEndpoint() override {
     if (started_) Succeeded("IAudioClient::Stop", audio_client_->Stop());
+    if (watching_) {
+      Succeeded("IMMDeviceEnumerator::UnregisterEndpointNotificationCallback",
+                enumerator_->UnregisterEndpointNotificationCallback(watcher_.Get()));
+    }
   }
 
   bool RegisterThread() override {
@@ -94,9 +100,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   bool GetDefaultDevice() override {
     if (!enumerator_) return false;
-    const EDataFlow data_flow = flow_ == EndpointFlow::kRenderLoopback ? eRender : eCapture;
     return Succeeded("IMMDeviceEnumerator::GetDefaultAudioEndpoint",
-                     enumerator_->GetDefaultAudioEndpoint(data_flow, eConsole, device_.Put()));
+                     enumerator_->GetDefaultAudioEndpoint(DataFlow(), eConsole, device_.Put()));
   }
 
   bool ActivateClient() override {
@@ -174,6 +179,18 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   std::optional<std::uint32_t> LastFailureCode() const override { return last_failure_code_; }
 
+  bool WatchDevices() override {
+    if (!enumerator_ || !device_ || watching_) return watching_;
+    DeviceIdText id;
+    if (!Succeeded("IMMDevice::GetId", device_->GetId(id.Put())) || !id) return false;
+    *watcher_.Put() = new DeviceWatcher(id.Get(), DataFlow());
+    watching_ = Succeeded("IMMDeviceEnumerator::RegisterEndpointNotificationCallback",
+                          enumerator_->RegisterEndpointNotificationCallback(watcher_.Get()));
+    return watching_;
+  }
+
+  bool DevicesChanged() override { return watching_ && watcher_->TakeChange(); }
+
   std::string DeviceName() override {
     if (!device_) return {};
     ComPtr<IPropertyStore> properties;
@@ -188,6 +205,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   }
 
  private:
+  EDataFlow DataFlow() const { return flow_ == EndpointFlow::kRenderLoopback ? eRender : eCapture; }
+
   // The one place where a call's HRESULT becomes a step's result; S_FALSE
   // and the other success codes count as success. A failure leaves a line
   // naming the call and its code, as the step's own message does not, and
@@ -206,6 +225,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   MmcssRegistration mmcss_;
   ComApartment apartment_;
   ComPtr<IMMDeviceEnumerator> enumerator_;
+  ComPtr<DeviceWatcher> watcher_;
+  bool watching_ = false;
   ComPtr<IMMDevice> device_;
   ComPtr<IAudioClient> audio_client_;
   ComPtr<IAudioCaptureClient> capture_client_;

@@ -90,6 +90,7 @@ struct RecordedAudioSource::State {
   bool failure_spent = false;
   std::optional<std::uint32_t> last_failure_code;
   std::chrono::microseconds now{0};
+  bool device_changed = false;
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
   std::vector<std::string> log;
@@ -168,6 +169,10 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
       packet = AudioPacket{};
       return true;
     }
+    const auto& changes = recording.device_changes_during;
+    if (std::find(changes.begin(), changes.end(), state_->next_packet) != changes.end()) {
+      state_->device_changed = true;
+    }
     const RecordedPacket& next = recording.packets[state_->next_packet++];
     packet.data = next.null_data ? nullptr : recording.stream.data() + next.offset;
     packet.frames = next.frames;
@@ -189,6 +194,17 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   std::string DeviceName() override { return state_->recording.device_name; }
+
+  bool WatchDevices() override {
+    watching_ = true;
+    return true;
+  }
+
+  bool DevicesChanged() override {
+    if (!watching_) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return std::exchange(state_->device_changed, false);
+  }
 
   Clock::time_point Now() override {
     if (!state_->recording.simulated_clock) return Clock::now();
@@ -225,6 +241,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   bool mix_format_held_ = false;
   bool capture_client_ = false;
   bool started_ = false;
+  bool watching_ = false;
 };
 
 RecordedAudioSource::RecordedAudioSource(AudioRecording recording)
@@ -261,6 +278,11 @@ void RecordedAudioSource::Note(const std::string& entry) { state_->Append(entry)
 std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->now;
+}
+
+bool RecordedAudioSource::DeviceChangePending() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->device_changed;
 }
 
 int RecordedAudioSource::EndpointsCreated() const {

@@ -61,6 +61,9 @@ struct AudioRecording {
   std::vector<RecordedPacket> packets;
   std::optional<EndpointFailure> failure;
   std::string device_name = "Recorded device";
+  // Packets during whose taking the default device changes, as a
+  // notification on another thread would say.
+  std::vector<std::size_t> device_changes_during;
   // Time as the capture loop sees it: simulated, advanced only by its waits
   // for a packet, and frozen at `clock_end`; otherwise the real clock.
   bool simulated_clock = false;
@@ -98,6 +101,9 @@ class RecordedAudioSource {
 
   // The simulated clock's reading.
   std::chrono::microseconds SimulatedNow() const;
+
+  // Device changes notified and not yet asked for.
+  bool DeviceChangePending() const;
 
   int EndpointsCreated() const;
   int Calls(EndpointStep step) const;

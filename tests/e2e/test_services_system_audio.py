@@ -104,8 +104,12 @@ class TestStatusOnWine:
                                'chunks_dropped', 'silence_ms', 'device_switches'}
         assert all(isinstance(status[count], codec.Int64) for count in COUNTS)
 
-    def test_the_refused_capture_client_shows_as_failed_with_its_code(self, listening):
-        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100}) == codec.Success(True)
+    @pytest.mark.parametrize('options', [{}, {'keep_alive': True, 'follow_default_device': True}])
+    def test_the_refused_capture_client_shows_as_failed_with_its_code(self, listening, options):
+        # Following the default device re-opens a lost device, not one that
+        # never opened.
+        arguments = {'chunk_ms': 100, **options}
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', arguments) == codec.Success(True)
         answer = status_when(listening, lambda status: status['state'] == 'failed')
         status = answer.result
         assert status['state'] == 'failed', status

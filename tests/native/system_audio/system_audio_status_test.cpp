@@ -22,11 +22,16 @@ std::string StateOf(const EncodableValue& status) {
   return state && state->TryGet<std::string>() ? *state->TryGet<std::string>() : "";
 }
 
-TEST(CaptureOptionsFromArguments, KeepAliveOnlyForABoolTrue) {
+TEST(CaptureOptionsFromArguments, EachOnlyForABoolTrue) {
   auto with = [](const EncodableValue& value) {
     const EncodableValue arguments(ValueMap{{EncodableValue("keep_alive"), value}});
     return CaptureOptionsFromArguments(&arguments).keep_alive;
   };
+  const EncodableValue both(ValueMap{{EncodableValue("chunk_ms"), EncodableValue(100)},
+                                     {EncodableValue("follow_default_device"), EncodableValue(true)},
+                                     {EncodableValue("keep_alive"), EncodableValue(1)}});
+  EXPECT_TRUE(CaptureOptionsFromArguments(&both).follow_default_device);
+  EXPECT_FALSE(CaptureOptionsFromArguments(&both).keep_alive);
   EXPECT_TRUE(with(EncodableValue(true)));
   EXPECT_FALSE(with(EncodableValue(false)));
   EXPECT_FALSE(with(EncodableValue(1)));
