@@ -10,8 +10,8 @@ constexpr GUID kIidIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x
 constexpr GUID kIidIMMNotificationClient = {
     0x7991EEC9, 0x7E89, 0x4D85, {0x83, 0x90, 0x6C, 0x70, 0x3C, 0xEC, 0x60, 0xC0}};
 // PKEY_AudioEngine_DeviceFormat: the shared-mode format changed.
-constexpr PROPERTYKEY kDeviceFormat = {
-    {0xF19F064D, 0x082C, 0x4E27, {0xBC, 0x73, 0x68, 0x82, 0xA1, 0xBB, 0x8E, 0x4C}}, 0};
+constexpr PROPERTYKEY kDeviceFormat = {{0xF19F064D, 0x082C, 0x4E27, {0xBC, 0x73, 0x68, 0x82, 0xA1, 0xBB, 0x8E, 0x4C}},
+                                       0};
 
 bool SameKey(const PROPERTYKEY& left, const PROPERTYKEY& right) {
   return left.pid == right.pid && std::memcmp(&left.fmtid, &right.fmtid, sizeof left.fmtid) == 0;
@@ -32,7 +32,9 @@ HRESULT STDMETHODCALLTYPE DeviceWatcher::QueryInterface(REFIID iid, void** objec
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE DeviceWatcher::AddRef() { return ++references_; }
+ULONG STDMETHODCALLTYPE DeviceWatcher::AddRef() {
+  return ++references_;
+}
 
 ULONG STDMETHODCALLTYPE DeviceWatcher::Release() {
   const ULONG left = --references_;
@@ -45,7 +47,9 @@ HRESULT STDMETHODCALLTYPE DeviceWatcher::OnDeviceStateChanged(LPCWSTR device_id,
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE DeviceWatcher::OnDeviceAdded(LPCWSTR) { return S_OK; }
+HRESULT STDMETHODCALLTYPE DeviceWatcher::OnDeviceAdded(LPCWSTR) {
+  return S_OK;
+}
 
 HRESULT STDMETHODCALLTYPE DeviceWatcher::OnDeviceRemoved(LPCWSTR device_id) {
   if (InUse(device_id)) changed_.store(true);

@@ -98,7 +98,7 @@ struct RecordedAudioSource::State {
 
 class RecordedAudioSource::Endpoint final : public AudioEndpoint {
  public:
-  explicit Endpoint(std::shared_ptr<State> state) : state_(std::move(state)) {}
+  Endpoint(std::shared_ptr<State> state, bool first) : state_(std::move(state)), first_(first) {}
 
   ~Endpoint() override {
     if (mix_format_held_) state_->Append("FreeMixFormat");
@@ -121,7 +121,8 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
 
   bool GetMixFormat(MixFormat& format) override {
     if (!SetUp(EndpointStep::kGetMixFormat, mix_format_held_)) return false;
-    format = state_->recording.format;
+    const auto& later = state_->recording.format_after_switch;
+    format = first_ || !later ? state_->recording.format : *later;
     return true;
   }
 
@@ -233,6 +234,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   const std::shared_ptr<State> state_;
+  const bool first_;
   bool registered_ = false;
   bool apartment_ = false;
   bool enumerator_ = false;
@@ -249,11 +251,12 @@ RecordedAudioSource::RecordedAudioSource(AudioRecording recording)
 
 AudioEndpointFactory RecordedAudioSource::Factory() {
   return [state = state_]() -> std::unique_ptr<AudioEndpoint> {
+    bool first = false;
     {
       std::lock_guard<std::mutex> lock(state->mutex);
-      ++state->endpoints;
+      first = ++state->endpoints == 1;
     }
-    return std::make_unique<Endpoint>(state);
+    return std::make_unique<Endpoint>(state, first);
   };
 }
 
@@ -278,11 +281,6 @@ void RecordedAudioSource::Note(const std::string& entry) { state_->Append(entry)
 std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->now;
-}
-
-bool RecordedAudioSource::DeviceChangePending() const {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  return state_->device_changed;
 }
 
 int RecordedAudioSource::EndpointsCreated() const {

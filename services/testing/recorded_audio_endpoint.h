@@ -64,6 +64,8 @@ struct AudioRecording {
   // Packets during whose taking the default device changes, as a
   // notification on another thread would say.
   std::vector<std::size_t> device_changes_during;
+  // The mix format of every endpoint after the first, when it differs.
+  std::optional<MixFormat> format_after_switch;
   // Time as the capture loop sees it: simulated, advanced only by its waits
   // for a packet, and frozen at `clock_end`; otherwise the real clock.
   bool simulated_clock = false;
@@ -101,9 +103,6 @@ class RecordedAudioSource {
 
   // The simulated clock's reading.
   std::chrono::microseconds SimulatedNow() const;
-
-  // Device changes notified and not yet asked for.
-  bool DeviceChangePending() const;
 
   int EndpointsCreated() const;
   int Calls(EndpointStep step) const;

@@ -119,20 +119,42 @@ TEST_P(CaptureFollowsInvalidatedDevice, AtThisStepAndGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, CaptureFollowsInvalidatedDevice,
-    ::testing::Values(
-        Invalidation{EndpointStep::kGetNextPacketSize, 0, nullptr},
-        Invalidation{EndpointStep::kGetNextPacketSize, 7, nullptr},
-        Invalidation{EndpointStep::kGetBuffer, 5, nullptr},
-        Invalidation{EndpointStep::kCreateEnumerator, 1, "WASAPI: failed to create MMDeviceEnumerator"},
-        Invalidation{EndpointStep::kGetDefaultDevice, 1, "WASAPI: failed to get default output device"},
-        Invalidation{EndpointStep::kActivateClient, 1, "WASAPI: failed to activate IAudioClient"},
-        Invalidation{EndpointStep::kGetMixFormat, 1, "WASAPI: GetMixFormat failed"},
-        Invalidation{EndpointStep::kInitialize, 1, "WASAPI: Initialize(loopback) failed"},
-        Invalidation{EndpointStep::kGetCaptureClient, 1, "WASAPI: GetService(IAudioCaptureClient) failed"},
-        Invalidation{EndpointStep::kStartClient, 1, "WASAPI: Start failed"}),
+    ::testing::Values(Invalidation{EndpointStep::kGetNextPacketSize, 0, nullptr},
+                      Invalidation{EndpointStep::kGetNextPacketSize, 7, nullptr},
+                      Invalidation{EndpointStep::kGetBuffer, 5, nullptr},
+                      Invalidation{EndpointStep::kCreateEnumerator, 1, "WASAPI: failed to create MMDeviceEnumerator"},
+                      Invalidation{EndpointStep::kGetDefaultDevice, 1, "WASAPI: failed to get default output device"},
+                      Invalidation{EndpointStep::kActivateClient, 1, "WASAPI: failed to activate IAudioClient"},
+                      Invalidation{EndpointStep::kGetMixFormat, 1, "WASAPI: GetMixFormat failed"},
+                      Invalidation{EndpointStep::kInitialize, 1, "WASAPI: Initialize(loopback) failed"},
+                      Invalidation{EndpointStep::kGetCaptureClient, 1,
+                                   "WASAPI: GetService(IAudioCaptureClient) failed"},
+                      Invalidation{EndpointStep::kStartClient, 1, "WASAPI: Start failed"}),
     [](const auto& info) {
       return std::string(EndpointStepName(info.param.step)) + "_after_" + std::to_string(info.param.successes);
     });
+
+TEST(CaptureFollowsDevice, ANewDeviceOfAnotherFormatIsResampledFromItsOwnRate) {
+  AudioRecording recording;
+  recording.format = FloatFormat(16000, 1);
+  for (int k = 0; k < 10; ++k) recording.AddFloatPacket(std::vector<float>(160, 0.5f));
+  recording.device_changes_during = {9};
+  recording.format_after_switch = FloatFormat(48000, 2);
+  recording.format = *recording.format_after_switch;  // frames of the later packets
+  for (int k = 0; k < 10; ++k) recording.AddFloatPacket(std::vector<float>(960, 0.25f));
+  recording.format = FloatFormat(16000, 1);
+  const Followed followed = Capture(recording, kFollow);
+  // Each device's last sample waits for a successor; the first one's is
+  // dropped with its input at the switch.
+  std::vector<std::int16_t> expected(1599, 16383);
+  expected.insert(expected.end(), 1599, 8191);
+  expected.resize(expected.size() / 160 * 160);
+  EXPECT_EQ(followed.samples, expected);
+  ASSERT_TRUE(followed.status.format.has_value());
+  EXPECT_EQ(followed.status.format->sample_rate, 48000);
+  EXPECT_EQ(followed.status.format->channels, 2);
+  EXPECT_EQ(followed.status.device_switches, 1u);
+}
 
 TEST(CaptureFollowsDevice, AFirstOpenThatFailsEndsCaptureAsWithoutIt) {
   AudioRecording recording = Ramp();

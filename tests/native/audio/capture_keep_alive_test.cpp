@@ -97,6 +97,30 @@ TEST(CaptureKeepAlive, ADeviceThatNeverDeliversStillGivesChunksOnTheClock) {
   EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](std::int16_t s) { return s == 0; }));
 }
 
+// A switch whose first re-open fails: the retry comes 200 ms later on the
+// device's clock, and silence covers the time without sound.
+TEST(CaptureKeepAlive, WithFollowingSilenceCoversASwitchThatTookARetry) {
+  AudioRecording recording = SimulatedDevice(milliseconds(1000));
+  Play(recording, milliseconds(0), 10);
+  Play(recording, milliseconds(500), 10);
+  recording.device_changes_during = {9};
+  recording.failure = EndpointFailure{EndpointStep::kStartClient, 1, false, 0x88890004};
+  RecordedAudioSource source(recording);
+  CaptureProbe probe;
+  KestroLoopbackCapture capture(source.Factory());
+  ASSERT_TRUE(capture.Start(100, probe.OnChunk(), probe.OnError(), CaptureOptions{true, true}));
+  ASSERT_TRUE(source.WaitUntilDrained(kPatience));
+  ASSERT_TRUE(probe.WaitForChunks(9));
+  capture.Stop();
+  EXPECT_EQ(probe.Errors(), std::vector<std::string>{"WASAPI: Start failed"});
+  EXPECT_EQ(source.EndpointsCreated(), 3);
+  EXPECT_EQ(capture.status()->Snapshot().device_switches, 1u);
+  const auto samples = probe.Samples();
+  EXPECT_EQ(std::count(samples.begin(), samples.end(), kTone), 3199);
+  const auto resumed = std::find(std::find(samples.begin(), samples.end(), 0), samples.end(), kTone);
+  EXPECT_LE(std::abs((resumed - samples.begin()) - 8000), 800) << "the tone came back at 0.5 s";
+}
+
 // An hour of sound and gaps of every length, from 5 ms to 30 s. Each
 // sound starts with a 10 ms tone over silent packets, so its onset can be
 // found in the output: dated by its index, it must lie less than a chunk
