@@ -107,24 +107,3 @@ TEST(WasapiCapture, RecordsThePlayedToneInWholeChunksWithoutLosingSamples) {
 
 }  // namespace
 }  // namespace kestro
-
-namespace kestro {
-namespace {
-
-// The enumerator takes the notification client, nothing has changed yet,
-// and tearing down unregisters it without a failure line.
-TEST(WasapiDeviceWatch, RegistersWithTheEnumeratorAndUnregistersOnTeardown) {
-  ::testing::internal::CaptureStderr();
-  {
-    const auto endpoint = CreateWasapiAudioEndpoint(EndpointFlow::kCapture);
-    endpoint->EnterApartment();
-    ASSERT_TRUE(endpoint->CreateEnumerator());
-    ASSERT_TRUE(endpoint->GetDefaultDevice());
-    EXPECT_TRUE(endpoint->WatchDevices());
-    EXPECT_FALSE(endpoint->DevicesChanged());
-  }
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-}
-
-}  // namespace
-}  // namespace kestro
