@@ -108,8 +108,11 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
   const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   // Every endpoint reads the same clock, so the timeline outlives a switch.
   const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
-  while (PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start) ==
-         PollEnd::kDeviceLost) {
+  for (;;) {
+    const PollEnd end = PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start);
+    if (end != PollEnd::kDeviceChanged && end != PollEnd::kDeviceFailed) return;
+    // A device that opens but keeps failing must not make this a busy loop.
+    if (end == PollEnd::kDeviceFailed) endpoint->WaitForPacket(kReopenRetry);
     endpoint = ReopenEndpoint(std::move(endpoint));
     if (!endpoint) return;
     status_->CountDeviceSwitch();
@@ -226,7 +229,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
   const ResamplerState state{read_position_, mono_input_, pending_output_};
   const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
   while (KeepCapturing()) {
-    if (device_lost()) return PollEnd::kDeviceLost;
+    if (device_lost()) return PollEnd::kDeviceChanged;
     std::uint32_t waiting = 0;
     if (!endpoint.GetNextPacketSize(waiting)) {
       return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed", false);
@@ -238,7 +241,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
     }
     while (waiting != 0 && KeepCapturing()) {
       // A change noticed during a packet takes effect after it.
-      if (device_lost()) return PollEnd::kDeviceLost;
+      if (device_lost()) return PollEnd::kDeviceChanged;
       AudioPacket packet;
       // `running_` is cleared before the report, so that an owner reacting
       // to the message can start again at once.
@@ -262,7 +265,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndp
                                                                        bool clear_running) {
   // A device that goes away fails its next step, whether or not a
   // notification came first.
-  if (options.follow_default_device) return PollEnd::kDeviceLost;
+  if (options.follow_default_device) return PollEnd::kDeviceFailed;
   FailStep(endpoint, message, clear_running);
   return PollEnd::kFailed;
 }

@@ -66,7 +66,8 @@ class KestroLoopbackCapture {
  private:
   void RunCaptureThread(std::int32_t chunk_ms, CaptureOptions options);
   void CaptureLoop(std::int32_t chunk_ms, CaptureOptions options);
-  enum class PollEnd { kStopped, kFailed, kDeviceLost };
+  // A device is lost by a notification (changed) or by a failing step.
+  enum class PollEnd { kStopped, kFailed, kDeviceChanged, kDeviceFailed };
 
   // Makes an endpoint and opens its stream; false (with the failure
   // reported) when a step fails. `endpoint` is left set whenever one was made.
