@@ -42,8 +42,8 @@ KestroLoopbackCapture::KestroLoopbackCapture(AudioEndpointFactory endpoint_facto
 
 KestroLoopbackCapture::~KestroLoopbackCapture() { Stop(); }
 
-bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback,
-                                  ErrorCallback error_callback, CaptureOptions options) {
+bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback, ErrorCallback error_callback,
+                                  CaptureOptions options) {
   if (running_.exchange(true)) return true;
   if (capture_thread_.joinable()) capture_thread_.join();
   std::shared_ptr<const ErrorCallback> error_holder;
@@ -220,9 +220,8 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
   return false;
 }
 
-KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint,
-                                                                  std::int32_t chunk_samples, double step,
-                                                                  CaptureOptions options,
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
+                                                                  double step, CaptureOptions options,
                                                                   AudioEndpoint::Clock::time_point stream_start) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
@@ -259,10 +258,8 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
   return PollEnd::kStopped;
 }
 
-KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndpoint& endpoint,
-                                                                       CaptureOptions options,
-                                                                       const char* message,
-                                                                       bool clear_running) {
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options,
+                                                                       const char* message, bool clear_running) {
   // A device that goes away fails its next step, whether or not a
   // notification came first.
   if (options.follow_default_device) return PollEnd::kDeviceFailed;
@@ -272,8 +269,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndp
 
 void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
                                       std::int32_t chunk_samples, const ChunkBlockSink& sink) {
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
   if (elapsed <= 0) return;
   const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
   const std::uint64_t chunk = static_cast<std::uint64_t>(chunk_samples);
@@ -284,7 +280,8 @@ void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Cl
   if (due <= produced + chunk / 2) return;
   const std::uint64_t silence = due - produced;
   status_->CountSilence(silence);
-  AppendSilence(silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
+  AppendSilence(
+      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
 }
 
 bool KestroLoopbackCapture::KeepCapturing() const { return !stopped_by_callback_ && running_.load(); }

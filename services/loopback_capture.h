@@ -52,8 +52,7 @@ class KestroLoopbackCapture {
   // later through on_error. While a capture is open (or ended by itself with
   // the flag still set) it changes nothing, drops the given callbacks and
   // returns true. Returns false only when no thread can be launched.
-  bool Start(std::int32_t chunk_ms, ChunkCallback on_chunk, ErrorCallback on_error,
-             CaptureOptions options = {});
+  bool Start(std::int32_t chunk_ms, ChunkCallback on_chunk, ErrorCallback on_error, CaptureOptions options = {});
 
   // Ends the capture and joins its thread. Samples not yet emitted are lost;
   // the callbacks stay installed.
@@ -77,15 +76,14 @@ class KestroLoopbackCapture {
   std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost);
   bool OpenStream(AudioEndpoint& endpoint);
   bool AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format);
-  PollEnd PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step,
-                      CaptureOptions options, AudioEndpoint::Clock::time_point stream_start);
+  PollEnd PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step, CaptureOptions options,
+                      AudioEndpoint::Clock::time_point stream_start);
   // How a failed packet step ends polling: reported, or a lost device.
-  PollEnd PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options, const char* message,
-                           bool clear_running);
+  PollEnd PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options, const char* message, bool clear_running);
   // Fills the stream with silence up to the endpoint's clock when it has
   // fallen behind by more than half a chunk.
-  void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
-                 std::int32_t chunk_samples, const ChunkBlockSink& sink);
+  void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start, std::int32_t chunk_samples,
+                 const ChunkBlockSink& sink);
   bool KeepCapturing() const;
   void EmitChunk(std::vector<std::int16_t> block);
   // Records the failure in the status, clears `running_` when asked (after

@@ -153,8 +153,8 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
       }
     }
     frames = 0;
-    const bool ended = !recording.simulated_clock ||
-                       (state_->next_packet >= state_->available && state_->now >= recording.clock_end);
+    const bool ended =
+        !recording.simulated_clock || (state_->next_packet >= state_->available && state_->now >= recording.clock_end);
     if (ended && !state_->packet_taken && !state_->drained) {
       state_->drained = true;
       state_->drained_changed.notify_all();
