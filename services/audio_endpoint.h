@@ -5,9 +5,13 @@
 #define KESTRO_SERVICES_AUDIO_ENDPOINT_H_
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <thread>
 
 namespace kestro {
 
@@ -79,6 +83,27 @@ class AudioEndpoint {
   virtual bool GetNextPacketSize(std::uint32_t& frames) = 0;
   virtual bool GetBuffer(AudioPacket& packet) = 0;
   virtual bool ReleaseBuffer(std::uint32_t frames) = 0;
+
+  // The platform result code of the last step that failed, when the
+  // platform gave one.
+  virtual std::optional<std::uint32_t> LastFailureCode() const { return std::nullopt; }
+  // The device's name for people, once GetDefaultDevice has succeeded;
+  // empty when it has none or it cannot be read.
+  virtual std::string DeviceName() { return {}; }
+
+  // Starts watching for a change of the default output device and for the
+  // loss of the device in use (removed, disabled, its format changed);
+  // false when it cannot.
+  virtual bool WatchDevices() { return false; }
+  // Whether such a change happened since the last call. Any thread may
+  // notice it; the capture thread asks.
+  virtual bool DevicesChanged() { return false; }
+
+  // The capture loop's clock and its wait while no packet is there: the
+  // device's own time, so that a recorded device can simulate it.
+  using Clock = std::chrono::steady_clock;
+  virtual Clock::time_point Now() { return Clock::now(); }
+  virtual void WaitForPacket(Clock::duration duration) { std::this_thread::sleep_for(duration); }
 };
 
 using AudioEndpointFactory = std::function<std::unique_ptr<AudioEndpoint>()>;

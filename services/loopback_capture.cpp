@@ -4,12 +4,12 @@
 #include <new>
 #include <utility>
 
-#include "pcm_conversion.h"
-
 namespace kestro {
 namespace {
 
 constexpr auto kIdleSleep = std::chrono::milliseconds(5);
+// Between attempts to re-open a lost device: a few within the second.
+constexpr auto kReopenRetry = std::chrono::milliseconds(200);
 
 // The engine whose capture thread this is, if any. Lets Stop recognise a
 // call from a callback without reading `capture_thread_`, which Start may
@@ -44,7 +44,8 @@ KestroLoopbackCapture::~KestroLoopbackCapture() {
   Stop();
 }
 
-bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback, ErrorCallback error_callback) {
+bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_callback, ErrorCallback error_callback,
+                                  CaptureOptions options) {
   if (running_.exchange(true)) return true;
   if (capture_thread_.joinable()) capture_thread_.join();
   std::shared_ptr<const ErrorCallback> error_holder;
@@ -59,10 +60,13 @@ bool KestroLoopbackCapture::Start(std::int32_t chunk_ms, ChunkCallback chunk_cal
     read_position_ = 0;
     mono_input_.clear();
     pending_output_.clear();
+    chunks_cut_ = 0;
     stopped_by_callback_ = false;
-    capture_thread_ = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms);
+    status_->BeginRun();
+    capture_thread_ = std::thread(&KestroLoopbackCapture::RunCaptureThread, this, chunk_ms, options);
     return true;
   } catch (...) {
+    status_->SetFailed("Failed to start capture thread", std::nullopt);
     running_.store(false);
     // To this Start's callback, even when no holder could be made for it
     // (then it was never moved from).
@@ -77,67 +81,119 @@ void KestroLoopbackCapture::Stop() {
     // Called from a callback: the thread cannot join itself. It ends when
     // the callback returns, and a later Start or Stop joins it.
     stopped_by_callback_ = true;
+    status_->SetStopped();
     return;
   }
   if (capture_thread_.joinable()) capture_thread_.join();
+  status_->SetStopped();
 }
 
-void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms) {
+void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptions options) {
   capturing_for = this;
   try {
-    CaptureLoop(chunk_ms);
+    CaptureLoop(chunk_ms, options);
   } catch (const std::bad_alloc&) {
     // The endpoint is already torn down by the unwinding.
-    running_.store(false);
-    ReportError("Capture stopped: out of memory");
+    reopening_ = false;
+    Fail("Capture stopped: out of memory", std::nullopt, true);
   } catch (...) {
-    running_.store(false);
-    ReportError("Capture stopped: unexpected failure");
+    reopening_ = false;
+    Fail("Capture stopped: unexpected failure", std::nullopt, true);
   }
 }
 
-void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms) {
-  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
+void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
+  reopening_ = false;
+  std::unique_ptr<AudioEndpoint> endpoint;
+  if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
+  status_->SetCapturing();
+  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
+  // Every endpoint reads the same clock, so the timeline outlives a switch.
+  const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
+  for (;;) {
+    const PollEnd end = PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start);
+    if (end != PollEnd::kDeviceChanged && end != PollEnd::kDeviceFailed) return;
+    // A device that opens but keeps failing must not make this a busy loop.
+    if (end == PollEnd::kDeviceFailed) endpoint->WaitForPacket(kReopenRetry);
+    endpoint = ReopenEndpoint(std::move(endpoint));
+    if (!endpoint) return;
+    status_->CountDeviceSwitch();
+    status_->SetCapturing();
+  }
+}  // destroying the endpoint tears the session down
+
+bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint) {
+  endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
   if (!endpoint) {
-    ReportError("WASAPI: failed to create MMDeviceEnumerator");
-    return;
+    Fail("WASAPI: failed to create MMDeviceEnumerator");
+    return false;
   }
   // Neither failure is an error: only the later steps decide.
   endpoint->RegisterThread();
   endpoint->EnterApartment();
-  if (!OpenStream(*endpoint)) return;
-  PollPackets(*endpoint, ChunkSamples(chunk_ms), ResampleStep(sample_rate_));
-}  // destroying the endpoint tears the session down
+  if (!OpenStream(*endpoint)) return false;
+  // Without notifications a lost device still shows as a failing step.
+  if (watch_devices) endpoint->WatchDevices();
+  return true;
+}
+
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost) {
+  const StreamFormat before{sample_rate_, channel_count_, is_float_};
+  lost.reset();
+  reopening_ = true;
+  status_->SetReopening();
+  std::unique_ptr<AudioEndpoint> endpoint;
+  while (KeepCapturing()) {
+    if (OpenEndpoint(true, endpoint)) break;
+    if (endpoint) {
+      endpoint->WaitForPacket(kReopenRetry);
+    } else {
+      std::this_thread::sleep_for(kReopenRetry);
+    }
+    endpoint.reset();
+  }
+  reopening_ = false;
+  if (!KeepCapturing()) return nullptr;
+  // Input of another format cannot be resampled with the old; the output
+  // already made stays and the chunks go on from it.
+  if (before.sample_rate != sample_rate_ || before.channels != channel_count_ || before.is_float != is_float_) {
+    mono_input_.clear();
+    read_position_ = 0;
+  }
+  return endpoint;
+}
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
   if (!endpoint.CreateEnumerator()) {
-    ReportError("WASAPI: failed to create MMDeviceEnumerator");
+    FailStep(endpoint, "WASAPI: failed to create MMDeviceEnumerator");
     return false;
   }
   if (!endpoint.GetDefaultDevice()) {
-    ReportError("WASAPI: failed to get default output device");
+    FailStep(endpoint, "WASAPI: failed to get default output device");
     return false;
   }
+  std::string device = endpoint.DeviceName();
+  if (!device.empty()) status_->SetDevice(std::move(device));
   if (!endpoint.ActivateClient()) {
-    ReportError("WASAPI: failed to activate IAudioClient");
+    FailStep(endpoint, "WASAPI: failed to activate IAudioClient");
     return false;
   }
   MixFormat format;
   if (!endpoint.GetMixFormat(format)) {
-    ReportError("WASAPI: GetMixFormat failed");
+    FailStep(endpoint, "WASAPI: GetMixFormat failed");
     return false;
   }
   if (!AcceptMixFormat(endpoint, format)) return false;
   if (!endpoint.Initialize()) {
-    ReportError("WASAPI: Initialize(loopback) failed");
+    FailStep(endpoint, "WASAPI: Initialize(loopback) failed");
     return false;
   }
   if (!endpoint.GetCaptureClient()) {
-    ReportError("WASAPI: GetService(IAudioCaptureClient) failed");
+    FailStep(endpoint, "WASAPI: GetService(IAudioCaptureClient) failed");
     return false;
   }
   if (!endpoint.StartClient()) {
-    ReportError("WASAPI: Start failed");
+    FailStep(endpoint, "WASAPI: Start failed");
     return false;
   }
   return true;
@@ -157,45 +213,77 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
     // beyond 32 bits would read before the input.
     rejection = "WASAPI: unsupported sample rate";
   }
-  if (rejection == nullptr) return true;
+  if (rejection == nullptr) {
+    status_->SetFormat(StreamFormat{sample_rate_, channel_count_, is_float_});
+    return true;
+  }
   endpoint.FreeMixFormat();
-  ReportError(rejection);
+  Fail(rejection);
   return false;
 }
 
-void KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step) {
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
+                                                                  double step, CaptureOptions options,
+                                                                  AudioEndpoint::Clock::time_point stream_start) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
+  const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
   while (KeepCapturing()) {
+    if (device_lost()) return PollEnd::kDeviceChanged;
     std::uint32_t waiting = 0;
     if (!endpoint.GetNextPacketSize(waiting)) {
-      ReportError("WASAPI: GetNextPacketSize failed");
-      return;
+      return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed", false);
     }
     if (waiting == 0) {
-      std::this_thread::sleep_for(kIdleSleep);
+      if (options.keep_alive) KeepAlive(endpoint, stream_start, chunk_samples, sink);
+      endpoint.WaitForPacket(kIdleSleep);
       continue;
     }
     while (waiting != 0 && KeepCapturing()) {
+      // A change noticed during a packet takes effect after it.
+      if (device_lost()) return PollEnd::kDeviceChanged;
       AudioPacket packet;
       // `running_` is cleared before the report, so that an owner reacting
       // to the message can start again at once.
       if (!endpoint.GetBuffer(packet)) {
-        running_.store(false);
-        ReportError("WASAPI: GetBuffer failed");
-        return;
+        return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
       DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);
       if (!endpoint.GetNextPacketSize(waiting)) {
-        running_.store(false);
-        ReportError("WASAPI: GetNextPacketSize failed (inner)");
-        return;
+        return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed (inner)", true);
       }
     }
   }
+  return PollEnd::kStopped;
+}
+
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options,
+                                                                       const char* message, bool clear_running) {
+  // A device that goes away fails its next step, whether or not a
+  // notification came first.
+  if (options.follow_default_device) return PollEnd::kDeviceFailed;
+  FailStep(endpoint, message, clear_running);
+  return PollEnd::kFailed;
+}
+
+void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
+                                      std::int32_t chunk_samples, const ChunkBlockSink& sink) {
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
+  if (elapsed <= 0) return;
+  const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
+  const std::uint64_t chunk = static_cast<std::uint64_t>(chunk_samples);
+  const std::uint64_t produced = chunks_cut_ * chunk + pending_output_.size();
+  // Half a chunk lies well above the jitter of packets that keep coming
+  // (a packet is about 10 ms) and keeps the stream, filled up at the next
+  // 5 ms poll, less than a chunk behind the clock.
+  if (due <= produced + chunk / 2) return;
+  const std::uint64_t silence = due - produced;
+  status_->CountSilence(silence);
+  AppendSilence(
+      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
 }
 
 bool KestroLoopbackCapture::KeepCapturing() const {
@@ -203,6 +291,7 @@ bool KestroLoopbackCapture::KeepCapturing() const {
 }
 
 void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
+  ++chunks_cut_;
   std::vector<std::uint8_t> bytes = ChunkBytes(block);
   std::shared_ptr<const ChunkCallback> callback;
   {
@@ -217,7 +306,28 @@ void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
   }
 }
 
-void KestroLoopbackCapture::ReportError(const char* message) noexcept {
+void KestroLoopbackCapture::FailStep(AudioEndpoint& endpoint, const char* message, bool clear_running) noexcept {
+  std::optional<std::uint32_t> code;
+  try {
+    code = endpoint.LastFailureCode();
+  } catch (...) {
+    // Without its code the failure is still reported.
+  }
+  Fail(message, code, clear_running);
+}
+
+void KestroLoopbackCapture::Fail(const char* message, std::optional<std::uint32_t> result_code,
+                                 bool clear_running) noexcept {
+  try {
+    if (reopening_) {
+      status_->SetRetrying(message, result_code);
+    } else {
+      status_->SetFailed(message, result_code);
+    }
+  } catch (...) {
+    // Only the copy of the message can fail; the callback still hears it.
+  }
+  if (clear_running) running_.store(false);
   std::shared_ptr<const ErrorCallback> callback;
   {
     std::lock_guard<std::mutex> lock(callback_mutex_);

@@ -13,8 +13,21 @@
 #include <vector>
 
 #include "audio_endpoint.h"
+#include "capture_status.h"
+#include "pcm_conversion.h"
 
 namespace kestro {
+
+struct CaptureOptions {
+  // While the device delivers nothing, silence keeps the chunks coming at
+  // the wall-clock rate, so that chunk k starts k chunk lengths after the
+  // stream started.
+  bool keep_alive = false;
+  // When the default output device changes or the device in use is lost,
+  // or a capture step fails, capture re-opens on the current default device
+  // and goes on. Without it, such a failure ends capture.
+  bool follow_default_device = false;
+};
 
 // Owns one capture thread per running capture: it opens the endpoint,
 // polls it for packets and converts them. The owner's thread only starts
@@ -39,23 +52,49 @@ class KestroLoopbackCapture {
   // later through on_error. While a capture is open (or ended by itself with
   // the flag still set) it changes nothing, drops the given callbacks and
   // returns true. Returns false only when no thread can be launched.
-  bool Start(std::int32_t chunk_ms, ChunkCallback on_chunk, ErrorCallback on_error);
+  bool Start(std::int32_t chunk_ms, ChunkCallback on_chunk, ErrorCallback on_error, CaptureOptions options = {});
 
   // Ends the capture and joins its thread. Samples not yet emitted are lost;
   // the callbacks stay installed.
   void Stop();
 
+  // What the engine is doing; shared so that a chunk callback can count
+  // whether its chunk reached anyone.
+  const std::shared_ptr<CaptureStatus>& status() const { return status_; }
+
  private:
-  void RunCaptureThread(std::int32_t chunk_ms);
-  void CaptureLoop(std::int32_t chunk_ms);
+  void RunCaptureThread(std::int32_t chunk_ms, CaptureOptions options);
+  void CaptureLoop(std::int32_t chunk_ms, CaptureOptions options);
+  // A device is lost by a notification (changed) or by a failing step.
+  enum class PollEnd { kStopped, kFailed, kDeviceChanged, kDeviceFailed };
+
+  // Makes an endpoint and opens its stream; false (with the failure
+  // reported) when a step fails. `endpoint` is left set whenever one was made.
+  bool OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint);
+  // Tears the lost session down and opens the current default device,
+  // retrying until it opens or capture stops (then null).
+  std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost);
   bool OpenStream(AudioEndpoint& endpoint);
   bool AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format);
-  void PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step);
+  PollEnd PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step, CaptureOptions options,
+                      AudioEndpoint::Clock::time_point stream_start);
+  // How a failed packet step ends polling: reported, or a lost device.
+  PollEnd PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options, const char* message, bool clear_running);
+  // Fills the stream with silence up to the endpoint's clock when it has
+  // fallen behind by more than half a chunk.
+  void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start, std::int32_t chunk_samples,
+                 const ChunkBlockSink& sink);
   bool KeepCapturing() const;
   void EmitChunk(std::vector<std::int16_t> block);
-  void ReportError(const char* message) noexcept;
+  // Records the failure in the status, clears `running_` when asked (after
+  // the status, so that a Start it lets in is not marked failed), then
+  // tells the error callback.
+  void Fail(const char* message, std::optional<std::uint32_t> result_code = std::nullopt,
+            bool clear_running = false) noexcept;
+  void FailStep(AudioEndpoint& endpoint, const char* message, bool clear_running = false) noexcept;
 
   const AudioEndpointFactory endpoint_factory_;
+  const std::shared_ptr<CaptureStatus> status_ = std::make_shared<CaptureStatus>();
 
   std::atomic<bool> running_{false};
   std::thread capture_thread_;
@@ -72,9 +111,12 @@ class KestroLoopbackCapture {
   double read_position_ = 0;
   std::vector<float> mono_input_;
   std::vector<std::int16_t> pending_output_;
+  std::uint64_t chunks_cut_ = 0;
   // Set when a callback calls Stop: the loop must end even if a later Start
   // sets `running_` again before the loop has seen it clear.
   bool stopped_by_callback_ = false;
+  // While re-opening, a failure is recorded but the capture goes on.
+  bool reopening_ = false;
 };
 
 }  // namespace kestro

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 namespace kestro {
 namespace {
@@ -181,6 +182,18 @@ void DiscardInput(std::size_t count, std::vector<float>& input, double& read_pos
   read_position = std::max(0.0, read_position - static_cast<double>(count));
 }
 
+// Takes the first `chunk` samples out of pending_output and hands them on.
+void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
+  const auto end = pending_output.begin() + static_cast<std::ptrdiff_t>(chunk);
+  std::vector<std::int16_t> block(pending_output.begin(), end);
+  pending_output.erase(pending_output.begin(), end);
+  sink(std::move(block));
+}
+
+std::size_t ChunkSize(std::int32_t chunk_samples) {
+  return static_cast<std::size_t>(std::max<std::int32_t>(chunk_samples, 1));
+}
+
 }  // namespace
 
 std::int32_t ChunkSamples(std::int32_t chunk_ms) {
@@ -214,7 +227,7 @@ std::int16_t QuantizeSample(float value) {
 
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
               const ChunkBlockSink& sink) {
-  const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(chunk_samples, 1));
+  const std::size_t chunk = ChunkSize(chunk_samples);
   std::int16_t batch[kBatchSamples];
   while (keep_running()) {
     const std::size_t limit = std::min(kBatchSamples, chunk - state.pending_output.size());
@@ -228,17 +241,27 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
         // The chunk's last sample counts as produced only if capture still
         // runs, as if it were asked before every sample.
         if (!keep_running()) return;
-        std::vector<std::int16_t> block(state.pending_output.begin(),
-                                        state.pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
-        state.pending_output.erase(state.pending_output.begin(),
-                                   state.pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
-        sink(std::move(block));
+        CutChunk(chunk, state.pending_output, sink);
         DiscardInput(end.last_index, state.mono_input, state.read_position);
       } else if (end.last_index > kDiscardAfter) {
         DiscardInput(end.last_index, state.mono_input, state.read_position);
       }
     }
     if (end.input_exhausted) return;
+  }
+}
+
+void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
+                   std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
+  const std::size_t chunk = ChunkSize(chunk_samples);
+  // One chunk at a time, so that a long gap never needs its whole length
+  // in memory.
+  while (count > 0 && keep_running()) {
+    const std::size_t room = chunk - std::min(chunk, pending_output.size());
+    const std::size_t added = static_cast<std::size_t>(std::min<std::uint64_t>(count, room));
+    pending_output.insert(pending_output.end(), added, 0);
+    count -= added;
+    if (pending_output.size() >= chunk) CutChunk(chunk, pending_output, sink);
   }
 }
 

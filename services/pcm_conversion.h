@@ -52,6 +52,11 @@ using KeepRunning = std::function<bool()>;
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
               const ChunkBlockSink& sink);
 
+// Appends `count` zero samples to pending_output, handing every full chunk
+// to `sink`, while `keep_running` holds (asked before each chunk).
+void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
+                   std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink);
+
 // A chunk's samples as signed 16-bit little-endian bytes.
 std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block);
 

@@ -1,5 +1,6 @@
 #include "system_audio_channels.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,21 @@ constexpr char kEventChannel[] = "kestro/system_audio_events";
 constexpr std::int32_t kDefaultChunkMs = 600;
 constexpr std::int32_t kMinChunkMs = 80;
 constexpr std::int32_t kMaxChunkMs = 2000;
+
+bool IsTrue(const flutter::EncodableValue* arguments, const char* key) {
+  if (arguments == nullptr) return false;
+  const flutter::EncodableValue* value = arguments->Find(key);
+  const bool* flag = value != nullptr ? value->TryGet<bool>() : nullptr;
+  return flag != nullptr && *flag;
+}
+
+flutter::EncodableValue OptionalText(const std::optional<std::string>& text) {
+  return text ? flutter::EncodableValue(*text) : flutter::EncodableValue();
+}
+
+flutter::EncodableValue Count(std::uint64_t count) {
+  return flutter::EncodableValue(static_cast<std::int64_t>(count));
+}
 }  // namespace
 
 std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* arguments) {
@@ -31,12 +47,51 @@ std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* argum
   return chunk_ms;
 }
 
-void ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
+CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* arguments) {
+  CaptureOptions options;
+  options.keep_alive = IsTrue(arguments, "keep_alive");
+  options.follow_default_device = IsTrue(arguments, "follow_default_device");
+  return options;
+}
+
+flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
+  using flutter::EncodableValue;
+  EncodableValue format;
+  if (status.format) {
+    format = EncodableValue(flutter::ValueMap{
+        {EncodableValue("sample_rate"), EncodableValue(status.format->sample_rate)},
+        {EncodableValue("channels"), EncodableValue(status.format->channels)},
+        {EncodableValue("float"), EncodableValue(status.format->is_float)},
+    });
+  }
+  // The code as the platform's documentation writes it (0x88890003 is
+  // 2290679811), never negative, hence 64 bits.
+  const EncodableValue result_code =
+      status.result_code ? EncodableValue(static_cast<std::int64_t>(*status.result_code)) : EncodableValue();
+  return EncodableValue(flutter::ValueMap{
+      {EncodableValue("state"), EncodableValue(CaptureStateName(status.state))},
+      {EncodableValue("error"), OptionalText(status.error)},
+      {EncodableValue("hresult"), result_code},
+      {EncodableValue("device"), OptionalText(status.device)},
+      {EncodableValue("format"), format},
+      {EncodableValue("chunks_emitted"), Count(status.chunks_emitted)},
+      {EncodableValue("chunks_dropped"), Count(status.chunks_dropped)},
+      {EncodableValue("silence_ms"), Count(status.silence_samples * 1000 / kOutputSampleRate)},
+      {EncodableValue("device_switches"), Count(status.device_switches)},
+  });
+}
+
+bool ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
                         const flutter::MessengerReference& messenger) {
   const std::shared_ptr<flutter::EventSink> sink = sink_slot.Get();
-  if (!sink) return;
+  if (!sink) return false;
   const flutter::EncodableValue event(std::move(chunk));
-  messenger.IfEngineAvailable([&] { sink->EmitEvent(&event); });
+  bool sent = false;
+  messenger.IfEngineAvailable([&] {
+    sink->EmitEvent(&event);
+    sent = true;
+  });
+  return sent;
 }
 
 void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result,
@@ -50,14 +105,16 @@ void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flut
     const std::int32_t chunk_ms = ChunkMillisecondsFromArguments(call.arguments());
     const bool started = capture->Start(
         chunk_ms,
-        [sink_slot, messenger](std::vector<std::uint8_t> chunk) {
-          ForwardChunkToSink(std::move(chunk), *sink_slot, messenger);
+        [sink_slot, messenger, status = capture->status()](std::vector<std::uint8_t> chunk) {
+          status->CountChunk(ForwardChunkToSink(std::move(chunk), *sink_slot, messenger));
         },
-        [](const std::string&) {});
+        [](const std::string&) {}, CaptureOptionsFromArguments(call.arguments()));
     result->Success(flutter::EncodableValue(started));
   } else if (method == "stop") {
     capture->Stop();
     result->Success();
+  } else if (method == "get_status") {
+    result->Success(StatusValue(capture->status()->Snapshot()));
   } else {
     result->NotImplemented();
   }

@@ -1,4 +1,4 @@
-// "kestro/system_audio" (is_supported, start, stop) and the event channel
+// "kestro/system_audio" (is_supported, start, stop, get_status) and the event channel
 // "kestro/system_audio_events" that carries every captured chunk.
 #ifndef KESTRO_SERVICES_SYSTEM_AUDIO_CHANNELS_H_
 #define KESTRO_SERVICES_SYSTEM_AUDIO_CHANNELS_H_
@@ -30,6 +30,13 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
 // holding it as a 32-bit integer, else 600; clamped to 80..2000.
 std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* arguments);
 
+// The options "start" asks for: each key counts only as a bool true.
+CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* arguments);
+
+// The "get_status" answer: a map of the state, the last error and its
+// result code, the device, the format and the counts.
+flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status);
+
 void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result,
                            const std::shared_ptr<KestroLoopbackCapture>& capture,
                            const std::shared_ptr<EventSinkSlot>& sink_slot,
@@ -37,7 +44,8 @@ void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flut
 
 // Sends one chunk as a byte-list event to the current listener, on the
 // capture thread; dropped when nobody listens or the engine is gone.
-void ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
+// Returns whether it was sent.
+bool ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,
                         const flutter::MessengerReference& messenger);
 
 }  // namespace kestro

@@ -11,11 +11,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "kestro/platform/com_apartment.h"
 #include "kestro/platform/com_ptr.h"
 #include "kestro/platform/diagnostics.h"
 #include "kestro/platform/unique_handle.h"
+#include "kestro/platform/wide_text.h"
+#include "wasapi_device_watcher.h"
 
 namespace kestro {
 namespace {
@@ -26,18 +30,13 @@ constexpr GUID kIidIMMDeviceEnumerator = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x4
 constexpr GUID kIidIAudioClient = {0x1CB9AD4C, 0xDBFA, 0x4C32, {0xB1, 0x78, 0xC2, 0xF5, 0x68, 0xA7, 0x03, 0xB2}};
 constexpr GUID kIidIAudioCaptureClient = {0xC8ADBD64, 0xE71E, 0x48A0, {0xA4, 0xDE, 0x18, 0x5C, 0x39, 0x5C, 0xD3, 0x17}};
 
+// PKEY_Device_FriendlyName: "Speakers (High Definition Audio Device)".
+constexpr PROPERTYKEY kDeviceFriendlyName = {
+    {0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
+
 constexpr REFERENCE_TIME kBufferDuration = 1000000;  // 100 ms in 100-ns units
 constexpr DWORD kLoopbackFlag = 0x20000;             // AUDCLNT_STREAMFLAGS_LOOPBACK
 constexpr WORD kExtensibleExtraBytes = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
-
-// The one place where a call's HRESULT becomes a step's result; S_FALSE and
-// the other success codes count as success. A failure leaves a line naming
-// the call and its code, as the step's own message does not.
-bool Succeeded(const char* call, HRESULT result) {
-  if (SUCCEEDED(result)) return true;
-  ReportPlatformFailure(call, static_cast<std::uint32_t>(result));
-  return false;
-}
 
 FormatGuid ToFormatGuid(const GUID& guid) {
   FormatGuid result;
@@ -50,6 +49,22 @@ FormatGuid ToFormatGuid(const GUID& guid) {
 
 using MmcssRegistration = UniqueHandle<HANDLE, CloseWith<AvRevertMmThreadCharacteristics>>;
 using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CloseWith<CoTaskMemFree>>;
+using DeviceIdText = UniqueHandle<LPWSTR, CloseWith<CoTaskMemFree>>;
+
+// A property value, cleared when it goes.
+class PropertyValue {
+ public:
+  PropertyValue() { PropVariantInit(&value_); }
+  ~PropertyValue() { PropVariantClear(&value_); }
+  PropertyValue(const PropertyValue&) = delete;
+  PropertyValue& operator=(const PropertyValue&) = delete;
+
+  PROPVARIANT* Put() { return &value_; }
+  const wchar_t* Text() const { return value_.vt == VT_LPWSTR ? value_.pwszVal : nullptr; }
+
+ private:
+  PROPVARIANT value_;
+};
 
 // Members are declared in reverse teardown order; the destructor stops the
 // client first.
@@ -59,6 +74,10 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   ~WasapiAudioEndpoint() override {
     if (started_) Succeeded("IAudioClient::Stop", audio_client_->Stop());
+    if (watching_) {
+      Succeeded("IMMDeviceEnumerator::UnregisterEndpointNotificationCallback",
+                enumerator_->UnregisterEndpointNotificationCallback(watcher_.Get()));
+    }
   }
 
   bool RegisterThread() override {
@@ -78,9 +97,8 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
 
   bool GetDefaultDevice() override {
     if (!enumerator_) return false;
-    const EDataFlow data_flow = flow_ == EndpointFlow::kRenderLoopback ? eRender : eCapture;
     return Succeeded("IMMDeviceEnumerator::GetDefaultAudioEndpoint",
-                     enumerator_->GetDefaultAudioEndpoint(data_flow, eConsole, device_.Put()));
+                     enumerator_->GetDefaultAudioEndpoint(DataFlow(), eConsole, device_.Put()));
   }
 
   bool ActivateClient() override {
@@ -156,16 +174,62 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     return Succeeded("IAudioCaptureClient::ReleaseBuffer", capture_client_->ReleaseBuffer(frames));
   }
 
+  std::optional<std::uint32_t> LastFailureCode() const override { return last_failure_code_; }
+
+  bool WatchDevices() override {
+    if (!enumerator_ || !device_ || watching_) return watching_;
+    DeviceIdText id;
+    if (!Succeeded("IMMDevice::GetId", device_->GetId(id.Put())) || !id) return false;
+    *watcher_.Put() = new DeviceWatcher(id.Get(), DataFlow());
+    watching_ = Succeeded("IMMDeviceEnumerator::RegisterEndpointNotificationCallback",
+                          enumerator_->RegisterEndpointNotificationCallback(watcher_.Get()));
+    return watching_;
+  }
+
+  bool DevicesChanged() override { return watching_ && watcher_->TakeChange(); }
+
+  std::string DeviceName() override {
+    if (!device_) return {};
+    ComPtr<IPropertyStore> properties;
+    if (!Succeeded("IMMDevice::OpenPropertyStore", device_->OpenPropertyStore(STGM_READ, properties.Put()))) {
+      return {};
+    }
+    PropertyValue name;
+    if (!Succeeded("IPropertyStore::GetValue(FriendlyName)", properties->GetValue(kDeviceFriendlyName, name.Put()))) {
+      return {};
+    }
+    return WideToUtf8(name.Text());
+  }
+
  private:
+  EDataFlow DataFlow() const { return flow_ == EndpointFlow::kRenderLoopback ? eRender : eCapture; }
+
+  // The one place where a call's HRESULT becomes a step's result; S_FALSE
+  // and the other success codes count as success. A failure leaves a line
+  // naming the call and its code, as the step's own message does not, and
+  // keeps the code for the capture's status.
+  bool Succeeded(const char* call, HRESULT result) {
+    if (SUCCEEDED(result)) {
+      last_failure_code_.reset();
+      return true;
+    }
+    last_failure_code_ = static_cast<std::uint32_t>(result);
+    ReportPlatformFailure(call, *last_failure_code_);
+    return false;
+  }
+
   const EndpointFlow flow_;
   MmcssRegistration mmcss_;
   ComApartment apartment_;
   ComPtr<IMMDeviceEnumerator> enumerator_;
+  ComPtr<DeviceWatcher> watcher_;
+  bool watching_ = false;
   ComPtr<IMMDevice> device_;
   ComPtr<IAudioClient> audio_client_;
   ComPtr<IAudioCaptureClient> capture_client_;
   MixFormatMemory mix_format_;
   bool started_ = false;
+  std::optional<std::uint32_t> last_failure_code_;
 };
 
 }  // namespace

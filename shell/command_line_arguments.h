@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace kestro {
+#include "kestro/platform/wide_text.h"  // WideToUtf8, which the arguments use
 
-// Empty for a null or empty input, and for anything that is not valid
-// UTF-16 (an unpaired surrogate).
-std::string WideToUtf8(const wchar_t* text);
+namespace kestro {
 
 // Every argument after the program path, in order; one that cannot be
 // converted stays in place as an empty string so later ones keep their

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <utility>
 
 namespace kestro {
@@ -81,6 +82,7 @@ struct RecordedAudioSource::State {
     }
     failure_spent = true;
     if (failure->throws) throw std::bad_alloc();
+    last_failure_code = failure->code;
     return true;
   }
 
@@ -97,6 +99,9 @@ struct RecordedAudioSource::State {
   bool packet_taken = false;
   bool drained = false;
   bool failure_spent = false;
+  std::optional<std::uint32_t> last_failure_code;
+  std::chrono::microseconds now{0};
+  bool device_changed = false;
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
   std::vector<std::string> log;
@@ -104,7 +109,7 @@ struct RecordedAudioSource::State {
 
 class RecordedAudioSource::Endpoint final : public AudioEndpoint {
  public:
-  explicit Endpoint(std::shared_ptr<State> state) : state_(std::move(state)) {}
+  Endpoint(std::shared_ptr<State> state, bool first) : state_(std::move(state)), first_(first) {}
 
   ~Endpoint() override {
     if (mix_format_held_) state_->Append("FreeMixFormat");
@@ -130,7 +135,8 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
 
   bool GetMixFormat(MixFormat& format) override {
     if (!SetUp(EndpointStep::kGetMixFormat, mix_format_held_)) return false;
-    format = state_->recording.format;
+    const auto& later = state_->recording.format_after_switch;
+    format = first_ || !later ? state_->recording.format : *later;
     return true;
   }
 
@@ -152,12 +158,18 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   bool GetNextPacketSize(std::uint32_t& frames) override {
     if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto& recording = state_->recording;
     if (state_->next_packet < state_->available) {
-      frames = state_->recording.packets[state_->next_packet].frames;
-      return true;
+      const RecordedPacket& next = recording.packets[state_->next_packet];
+      if (!recording.simulated_clock || next.arrives_at <= state_->now) {
+        frames = next.frames;
+        return true;
+      }
     }
     frames = 0;
-    if (!state_->packet_taken && !state_->drained) {
+    const bool ended =
+        !recording.simulated_clock || (state_->next_packet >= state_->available && state_->now >= recording.clock_end);
+    if (ended && !state_->packet_taken && !state_->drained) {
       state_->drained = true;
       state_->drained_changed.notify_all();
     }
@@ -171,6 +183,10 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     if (state_->next_packet >= state_->available) {
       packet = AudioPacket{};
       return true;
+    }
+    const auto& changes = recording.device_changes_during;
+    if (std::find(changes.begin(), changes.end(), state_->next_packet) != changes.end()) {
+      state_->device_changed = true;
     }
     const RecordedPacket& next = recording.packets[state_->next_packet++];
     packet.data = next.null_data ? nullptr : recording.stream.data() + next.offset;
@@ -187,6 +203,43 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     return true;
   }
 
+  std::optional<std::uint32_t> LastFailureCode() const override {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->last_failure_code;
+  }
+
+  std::string DeviceName() override { return state_->recording.device_name; }
+
+  bool WatchDevices() override {
+    watching_ = true;
+    return true;
+  }
+
+  bool DevicesChanged() override {
+    if (!watching_) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return std::exchange(state_->device_changed, false);
+  }
+
+  Clock::time_point Now() override {
+    if (!state_->recording.simulated_clock) return Clock::now();
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return Clock::time_point(state_->now);
+  }
+
+  void WaitForPacket(Clock::duration duration) override {
+    if (state_->recording.simulated_clock) {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      if (state_->now < state_->recording.clock_end) {
+        state_->now = std::min(state_->recording.clock_end,
+                               state_->now + std::chrono::duration_cast<std::chrono::microseconds>(duration));
+        return;
+      }
+    }
+    // A frozen clock waits for real, so that the test can stop capture.
+    std::this_thread::sleep_for(duration);
+  }
+
  private:
   bool SetUp(EndpointStep step, bool& obtained) {
     obtained = !state_->Fails(step);
@@ -195,6 +248,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   const std::shared_ptr<State> state_;
+  const bool first_;
   bool registered_ = false;
   bool apartment_ = false;
   bool enumerator_ = false;
@@ -203,6 +257,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   bool mix_format_held_ = false;
   bool capture_client_ = false;
   bool started_ = false;
+  bool watching_ = false;
 };
 
 RecordedAudioSource::RecordedAudioSource(AudioRecording recording)
@@ -210,11 +265,12 @@ RecordedAudioSource::RecordedAudioSource(AudioRecording recording)
 
 AudioEndpointFactory RecordedAudioSource::Factory() {
   return [state = state_]() -> std::unique_ptr<AudioEndpoint> {
+    bool first = false;
     {
       std::lock_guard<std::mutex> lock(state->mutex);
-      ++state->endpoints;
+      first = ++state->endpoints == 1;
     }
-    return std::make_unique<Endpoint>(state);
+    return std::make_unique<Endpoint>(state, first);
   };
 }
 
@@ -236,6 +292,11 @@ std::vector<std::string> RecordedAudioSource::Log() const {
 
 void RecordedAudioSource::Note(const std::string& entry) {
   state_->Append(entry);
+}
+
+std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->now;
 }
 
 int RecordedAudioSource::EndpointsCreated() const {

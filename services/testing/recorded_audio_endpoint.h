@@ -35,12 +35,14 @@ enum class EndpointStep {
 
 const char* EndpointStepName(EndpointStep step);
 
-// Makes one call of a step fail (or throw std::bad_alloc, as memory
-// exhaustion would), after `successes` successful calls of it.
+// Makes one call of a step fail with `code` as its platform result (or
+// throw std::bad_alloc, as memory exhaustion would), after `successes`
+// successful calls of it.
 struct EndpointFailure {
   EndpointStep step = EndpointStep::kCreateEnumerator;
   int successes = 0;
   bool throws = false;
+  std::uint32_t code = 0x80004005;  // E_FAIL
 };
 
 struct RecordedPacket {
@@ -48,6 +50,8 @@ struct RecordedPacket {
   std::uint32_t frames = 0;
   std::uint32_t flags = 0;
   bool null_data = false;
+  // On the simulated clock: the packet waits until then.
+  std::chrono::microseconds arrives_at{0};
 };
 
 // What the device reports and delivers.
@@ -56,6 +60,16 @@ struct AudioRecording {
   std::vector<std::uint8_t> stream;
   std::vector<RecordedPacket> packets;
   std::optional<EndpointFailure> failure;
+  std::string device_name = "Recorded device";
+  // Packets during whose taking the default device changes, as a
+  // notification on another thread would say.
+  std::vector<std::size_t> device_changes_during;
+  // The mix format of every endpoint after the first, when it differs.
+  std::optional<MixFormat> format_after_switch;
+  // Time as the capture loop sees it: simulated, advanced only by its waits
+  // for a packet, and frozen at `clock_end`; otherwise the real clock.
+  bool simulated_clock = false;
+  std::chrono::microseconds clock_end{0};
 
   // Packets whose frames are interleaved samples in format.channels channels.
   void AddFloatPacket(const std::vector<float>& samples, std::uint32_t flags = 0);
@@ -85,6 +99,9 @@ class RecordedAudioSource {
   // with entries added by Note (e.g. from callbacks).
   std::vector<std::string> Log() const;
   void Note(const std::string& entry);
+
+  // The simulated clock's reading.
+  std::chrono::microseconds SimulatedNow() const;
 
   int EndpointsCreated() const;
   int Calls(EndpointStep step) const;

@@ -131,13 +131,23 @@ def audio_events_within(app, seconds):
     return count
 
 
+def show_audio_status(app, when):
+    status = app.port.call(MAIN_ENGINE, AUDIO, 'get_status').result
+    code = status['hresult']
+    say(f'  {when}: state {status["state"]!r}, error {status["error"]!r}, '
+        f'hresult {"null" if code is None else f"{int(code):#010x}"}, device {status["device"]!r}, '
+        f'format {status["format"]}')
+
+
 def show_system_audio(app):
     app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.listen_call()).reply()
-    started = app.port.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100})
-    say(f'"{AUDIO}" start in 100 ms chunks -> {started}; listening for 2 s')
+    started = app.port.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100, 'keep_alive': True})
+    say(f'"{AUDIO}" start in 100 ms chunks with keep-alive -> {started}; listening for 2 s')
     say(f'  {audio_events_within(app, 2.0)} chunk events arrived: Wine\'s render loopback refuses the '
-        'capture client, and the UI sees a failed capture only as no events')
+        'capture client')
+    show_audio_status(app, 'and "get_status" says why')
     say(f'"{AUDIO}" stop -> {app.port.call(MAIN_ENGINE, AUDIO, "stop")}')
+    show_audio_status(app, 'after stop')
     app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.cancel_call()).reply()
 
 

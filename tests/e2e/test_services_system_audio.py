@@ -3,7 +3,8 @@
 Wine's render loopback refuses the capture client, so a started capture
 fails inside the engine and stays started until "stop": the UI sees "start"
 answered true, then no event at all, and "stop" and a new "start" work.
-Standard error names the refused call and its code.
+Standard error names the refused call and its code, and "get_status" gives
+both to the UI.
 """
 
 import time
@@ -19,6 +20,7 @@ AUDIO = 'kestro/system_audio'
 AUDIO_EVENTS = 'kestro/system_audio_events'
 NO_STREAM = codec.Error('error', 'No active stream to cancel')
 # AUDCLNT_E_WRONG_ENDPOINT_TYPE: the line names the call and its code.
+COUNTS = ('chunks_emitted', 'chunks_dropped', 'silence_ms', 'device_switches')
 GET_SERVICE_FAILED = 'Error: IAudioClient::GetService failed: 0x88890003'
 
 
@@ -80,6 +82,51 @@ class TestCaptureOnWine:
     def test_second_start_while_started_answers_true(self, listening):
         assert listening.call(MAIN_ENGINE, AUDIO, 'start') == codec.Success(True)
         assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 2000}) == codec.Success(True)
+
+
+def status_when(port, predicate, seconds=5.0):
+    """The "get_status" answer once `predicate` holds for it, or the last one."""
+    deadline = time.monotonic() + seconds
+    while True:
+        answer = port.call(MAIN_ENGINE, AUDIO, 'get_status')
+        if predicate(answer.result) or time.monotonic() > deadline:
+            return answer
+        time.sleep(0.05)
+
+
+class TestStatusOnWine:
+    def test_before_start_nothing_is_known(self, shown_kestro):
+        port = shown_kestro.port
+        assert port.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+        status = port.call(MAIN_ENGINE, AUDIO, 'get_status').result
+        assert status['state'] == 'stopped'
+        assert set(status) == {'state', 'error', 'hresult', 'device', 'format', 'chunks_emitted',
+                               'chunks_dropped', 'silence_ms', 'device_switches'}
+        assert all(isinstance(status[count], codec.Int64) for count in COUNTS)
+
+    @pytest.mark.parametrize('options', [{}, {'keep_alive': True, 'follow_default_device': True}])
+    def test_the_refused_capture_client_shows_as_failed_with_its_code(self, listening, options):
+        # Following the default device re-opens a lost device, not one that
+        # never opened.
+        arguments = {'chunk_ms': 100, **options}
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', arguments) == codec.Success(True)
+        answer = status_when(listening, lambda status: status['state'] == 'failed')
+        status = answer.result
+        assert status['state'] == 'failed', status
+        assert status['error'] == 'WASAPI: GetService(IAudioCaptureClient) failed'
+        # AUDCLNT_E_WRONG_ENDPOINT_TYPE, as the unsigned value of its code.
+        assert status['hresult'] == codec.Int64(0x88890003)
+        assert isinstance(status['device'], str) and status['device']
+        assert set(status['format']) == {'sample_rate', 'channels', 'float'}
+        assert [status[count] for count in COUNTS] == [codec.Int64(0)] * 4
+        # A start while failed changes nothing.
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'keep_alive': True}) == codec.Success(True)
+        assert listening.call(MAIN_ENGINE, AUDIO, 'get_status').result['state'] == 'failed'
+
+        assert listening.call(MAIN_ENGINE, AUDIO, 'stop') == codec.Success(None)
+        stopped = listening.call(MAIN_ENGINE, AUDIO, 'get_status').result
+        assert stopped['state'] == 'stopped'
+        assert stopped['error'] == status['error'] and stopped['hresult'] == status['hresult']
 
 
 class TestEventStreamProtocol:

@@ -84,6 +84,28 @@ TEST_P(CaptureFailure, IsReportedOnceAndLeavesRunningAsSpecified) {
   EXPECT_EQ(RunningAfterFailure(recording), failure.running_afterwards);
 }
 
+// The status names the failure with the step's platform code, and keeps
+// it through a Start that changes nothing, until Stop.
+TEST_P(CaptureFailure, ShowsInTheStatusUntilStop) {
+  const StepFailure& failure = GetParam();
+  AudioRecording recording = FailingAt(failure.step, failure.successes);
+  recording.failure->code = 0x88890003;
+  RecordedAudioSource source(recording);
+  CaptureProbe probe;
+  KestroLoopbackCapture capture(source.Factory());
+  ASSERT_TRUE(capture.Start(10, probe.OnChunk(), probe.OnError()));
+  ASSERT_TRUE(probe.WaitForError());
+  if (failure.running_afterwards) capture.Start(10, probe.OnChunk(), probe.OnError());
+  const CaptureStatusSnapshot failed = capture.status()->Snapshot();
+  EXPECT_EQ(failed.state, CaptureState::kFailed);
+  EXPECT_EQ(failed.error, failure.message);
+  EXPECT_EQ(failed.result_code, 0x88890003u);
+  capture.Stop();
+  const CaptureStatusSnapshot stopped = capture.status()->Snapshot();
+  EXPECT_EQ(stopped.state, CaptureState::kStopped);
+  EXPECT_EQ(stopped.error, failure.message) << "the last message stays until the next start";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, CaptureFailure,
     ::testing::Values(
@@ -140,6 +162,10 @@ TEST_P(CaptureRejectsFormat, WithItsMessageAndFreesIt) {
   ASSERT_TRUE(probe.WaitForError());
   capture.Stop();
   EXPECT_THAT(probe.Errors(), ElementsAre(GetParam().message));
+  const CaptureStatusSnapshot status = capture.status()->Snapshot();
+  EXPECT_EQ(status.error, GetParam().message);
+  EXPECT_EQ(status.result_code, std::nullopt) << "no platform call failed";
+  EXPECT_EQ(status.format.has_value(), false);
   const auto log = source.Log();
   EXPECT_THAT(std::vector<std::string>(log.begin() + 5, log.begin() + 8),
               ElementsAre("GetMixFormat", "FreeMixFormat", "ReleaseAudioClient"));

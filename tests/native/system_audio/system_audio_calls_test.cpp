@@ -61,7 +61,7 @@ TEST_F(SystemAudioCalls, StartAnswersTrueAndAgainWhileCapturing) {
 }
 
 TEST_F(SystemAudioCalls, OtherMethodsAreNotImplemented) {
-  for (const char* method : {"Start", "start ", "is_supported2", "", "listen", "cancel"}) {
+  for (const char* method : {"Start", "start ", "is_supported2", "get_status ", "", "listen", "cancel"}) {
     EXPECT_TRUE(Call(kMethods, method, ChunkMs(EncodableValue(100))).empty()) << '"' << method << '"';
   }
 }

@@ -46,6 +46,11 @@ TEST(WasapiLoopbackUnderWine, ReportsTheMissingCaptureClientAndStaysStartedUntil
   const std::string diagnostics = ::testing::internal::GetCapturedStderr();
   ASSERT_TRUE(failed) << "no error within " << kFailureTimeout.count() << " ms";
   EXPECT_NE(diagnostics.find(kMissingCaptureClientLine), std::string::npos) << diagnostics;
+  // The status carries the same code, and the device's friendly name from
+  // its property store.
+  const CaptureStatusSnapshot status = capture.status()->Snapshot();
+  EXPECT_EQ(status.result_code, 0x88890003u);
+  EXPECT_EQ(status.device, "PulseAudio");
 
   // The failed capture keeps its flag: a new Start drops its callbacks.
   EXPECT_TRUE(capture.Start(kChunkMs, while_ended.ChunkCallback(), while_ended.ErrorCallback()));

@@ -1,0 +1,68 @@
+// What a capture engine is doing, written on its capture thread and read on
+// the owner's thread: the answer to the UI's status question.
+#ifndef KESTRO_SERVICES_CAPTURE_STATUS_H_
+#define KESTRO_SERVICES_CAPTURE_STATUS_H_
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace kestro {
+
+enum class CaptureState { kStopped, kStarting, kCapturing, kFailed };
+
+const char* CaptureStateName(CaptureState state);
+
+struct StreamFormat {
+  std::int32_t sample_rate = 0;
+  std::int32_t channels = 0;
+  bool is_float = false;
+};
+
+struct CaptureStatusSnapshot {
+  CaptureState state = CaptureState::kStopped;
+  std::optional<std::string> error;
+  // The failing platform call's result code, as the platform gives it
+  // (an HRESULT read as unsigned).
+  std::optional<std::uint32_t> result_code;
+  std::optional<std::string> device;
+  std::optional<StreamFormat> format;
+  // Counted since the last Start that launched a capture.
+  std::uint64_t chunks_emitted = 0;
+  std::uint64_t chunks_dropped = 0;
+  std::uint64_t silence_samples = 0;
+  std::uint64_t device_switches = 0;
+};
+
+// Each call takes the lock only for its own copy or update, and calls
+// nothing else meanwhile, so it nests under no other lock.
+class CaptureStatus {
+ public:
+  CaptureStatusSnapshot Snapshot() const;
+
+  // A new capture: state starting, everything else cleared.
+  void BeginRun();
+  void SetDevice(std::string name);
+  void SetFormat(const StreamFormat& format);
+  void SetCapturing();
+  // Re-opening after the device was lost: state starting.
+  void SetReopening();
+  // A failed attempt to re-open: recorded, while the state stays starting.
+  void SetRetrying(const char* message, std::optional<std::uint32_t> result_code);
+  // Keeps the state failed until SetStopped or BeginRun.
+  void SetFailed(const char* message, std::optional<std::uint32_t> result_code);
+  // The other fields keep describing the last capture.
+  void SetStopped();
+  void CountChunk(bool delivered);
+  void CountSilence(std::uint64_t samples);
+  void CountDeviceSwitch();
+
+ private:
+  mutable std::mutex mutex_;
+  CaptureStatusSnapshot snapshot_;
+};
+
+}  // namespace kestro
+
+#endif  // KESTRO_SERVICES_CAPTURE_STATUS_H_
