@@ -82,6 +82,7 @@ bool Core::ShutDown(FlutterDesktopEngine* engine) {
       engine->controller = nullptr;
       engine->callbacks.clear();
       engine->next_frame.reset();
+      window_messages_.erase(engine->id);
       for (auto it = pending_responses_.begin(); it != pending_responses_.end();) {
         it = it->second.engine == engine->id ? pending_responses_.erase(it) : std::next(it);
       }
@@ -303,7 +304,7 @@ bool Core::HandleWindowProc(FlutterDesktopViewControllerRef handle, const Offere
       LiveController(handle, "FlutterDesktopViewControllerHandleTopLevelWindowProc");
   if (controller == nullptr) return false;
   auto consumed = settings_.consumed_window_messages.find(offered.message);
-  std::deque<OfferedWindowMessage>& record = controller->engine->window_messages;
+  std::deque<OfferedWindowMessage>& record = window_messages_[controller->engine->id];
   record.push_back(offered);
   if (record.size() > kWindowMessagesKept) record.pop_front();
   if (consumed == settings_.consumed_window_messages.end()) return false;

@@ -1,11 +1,11 @@
 // The engine library's opaque handles, as the stand-in defines them. Every
 // record lives until ResetAll, so a stale handle from the host is recognised
-// and refused instead of being used after it was freed. All fields except the
+// and refused instead of being used after it was freed; what grows with an
+// engine's use (its window messages) is kept apart and freed with the engine. All fields except the
 // messenger lock are guarded by the core's mutex.
 #ifndef STANDIN_ENGINE_RECORDS_H_
 #define STANDIN_ENGINE_RECORDS_H_
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -77,7 +77,6 @@ struct FlutterDesktopEngine {
   int redraw_requests = 0;
   int frames_rendered = 0;
   int host_messenger_references = 0;
-  std::deque<standin::OfferedWindowMessage> window_messages;
 };
 
 #endif  // STANDIN_ENGINE_RECORDS_H_
