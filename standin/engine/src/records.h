@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flutter/engine_library.h"
@@ -26,9 +27,10 @@ struct FlutterDesktopMessenger {
 };
 
 struct FlutterDesktopPluginRegistrar {
-  FlutterDesktopPluginRegistrar(FlutterDesktopEngine* owner, std::string plugin) : engine(owner), name(plugin) {}
+  FlutterDesktopPluginRegistrar(FlutterDesktopEngine* owner, std::string plugin)
+      : engine(owner), name(std::move(plugin)) {}
   FlutterDesktopEngine* const engine;
-  const std::string name;
+  std::string name;  // emptied when the engine goes
 };
 
 struct FlutterDesktopView {
@@ -67,7 +69,7 @@ struct FlutterDesktopEngine {
   standin::RecordedProperties properties;
   FlutterDesktopMessenger messenger{this};
   std::map<std::string, standin::internal::ChannelCallback> callbacks;
-  std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;
+  std::vector<std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;  // one per plug-in name
   std::vector<std::string> registrar_requests;
   std::optional<standin::internal::NextFrameCallback> next_frame;
   std::optional<standin::ViewSize> view_size;

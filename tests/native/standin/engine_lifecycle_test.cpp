@@ -117,6 +117,10 @@ TEST_F(EngineLifetime, DestroyedEnginesKeepLittleMemory) {
   constexpr int kEngines = 200;
   auto open_and_close = [] {
     const Running running = CreateRunningEngine();
+    for (const char* plugin : {"WindowManagerPlugin", "TrayManagerPlugin", "HotkeyManagerWindowsPlugin",
+                               "ScreenRetrieverWindowsPlugin", "DesktopMultiWindowPlugin"}) {
+      FlutterDesktopEngineGetPluginRegistrar(running.engine, plugin);
+    }
     HWND window = FlutterDesktopViewGetHWND(FlutterDesktopViewControllerGetView(running.controller));
     LRESULT result = 0;
     for (size_t i = 0; i < standin::kWindowMessagesKept; ++i) {
