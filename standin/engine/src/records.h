@@ -1,8 +1,9 @@
 // The engine library's opaque handles, as the stand-in defines them. Every
 // record lives until ResetAll, so a stale handle from the host is recognised
-// and refused instead of being used after it was freed; what grows with an
-// engine's use (its window messages) is kept apart and freed with the engine. All fields except the
-// messenger lock are guarded by the core's mutex.
+// and refused instead of being used after it was freed; a destroyed engine
+// keeps only a small record (its window messages are kept apart and go with
+// it, its registrars lose their names). All fields except the messenger lock
+// are guarded by the core's mutex.
 #ifndef STANDIN_ENGINE_RECORDS_H_
 #define STANDIN_ENGINE_RECORDS_H_
 
