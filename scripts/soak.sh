@@ -19,6 +19,10 @@ if [ "$which" != native ]; then
   # A bed that was up already stays up; one brought up here goes down again.
   bed=$(scripts/testbed/up.sh 2>&1) || { echo "$bed"; exit 1; }
   case $bed in *'already up'*) ;; *) trap 'scripts/testbed/down.sh >/dev/null 2>&1' EXIT ;; esac
-  /usr/bin/python3 tests/soak/window_soak.py "$duration" || status=1
+  bare=build/windows/soak/bare_windows.exe
+  mkdir -p "$(dirname "$bare")" &&
+    x86_64-w64-mingw32-gcc-posix -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror -municode -static-libgcc \
+      -o "$bare" tests/soak/bare_windows.c -lgdi32 || exit 1
+  /usr/bin/python3 tests/soak/window_soak.py "$duration" "$bare" || status=1
 fi
 exit $status

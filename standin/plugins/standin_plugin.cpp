@@ -4,6 +4,7 @@
 // were registered on which engine.
 #include "standin_plugin.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -34,12 +35,22 @@ void WriteLine(const std::string& line) {
   std::cerr << "standin plugin " << kRegistrarName << ": " << line << std::endl;
 }
 
-// One messenger wrapper per registration, kept until the library unloads:
-// the library has no word of when an engine goes, and a wrapper whose engine
-// is gone is never called again.
+// One messenger wrapper per registration. The library has no word of when an
+// engine goes, so the wrappers of engines that went are dropped at the next
+// registration: nothing calls them again, and each window opened and closed
+// would otherwise leave one behind.
 std::vector<std::unique_ptr<flutter::BinaryMessengerImpl>>& Messengers() {
   static std::vector<std::unique_ptr<flutter::BinaryMessengerImpl>> messengers;
   return messengers;
+}
+
+void DropMessengersOfGoneEngines() {
+  auto& messengers = Messengers();
+  messengers.erase(std::remove_if(messengers.begin(), messengers.end(),
+                                  [](const std::unique_ptr<flutter::BinaryMessengerImpl>& messenger) {
+                                    return !FlutterDesktopMessengerIsAvailable(messenger->messenger_handle());
+                                  }),
+                   messengers.end());
 }
 
 void Register(FlutterDesktopPluginRegistrarRef registrar) {
@@ -52,6 +63,7 @@ void Register(FlutterDesktopPluginRegistrarRef registrar) {
     WriteLine("the registrar has no messenger; nothing registered");
     return;
   }
+  DropMessengersOfGoneEngines();
   auto messenger = std::make_unique<flutter::BinaryMessengerImpl>(messenger_handle);
   const flutter::MethodChannel channel(messenger.get(), std::string("standin/") + kRegistrarName,
                                        &flutter::StandardMethodCodec::Shared());

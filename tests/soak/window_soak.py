@@ -1,10 +1,13 @@
 """Soak of kestro.exe on the Wine test bed: a UI peer makes channel calls
 and opens and closes secondary windows for the whole duration, while the
-resident memory of the kestro.exe process is read from /proc.
+resident memory of the kestro.exe process is read from /proc. Alongside,
+bare_windows.exe opens and closes a window of the same kind each round, to
+show what a window costs Wine itself.
 
-    window_soak.py DURATION_SECONDS    (the bed up: scripts/testbed/up.sh)
+    window_soak.py DURATION_SECONDS BARE_WINDOWS_EXE    (the bed up: scripts/testbed/up.sh)
 """
 
+import subprocess
 import sys
 import time
 
@@ -18,10 +21,10 @@ MULTI_WINDOW = 'standin/DesktopMultiWindowPlugin'
 PROTECTION = 'kestro/capture_protection'
 AUDIO = 'kestro/system_audio'
 # A round starts every this many seconds: a busy user's pace, and a modest
-# load on the machine. kestro.exe grows by some 9 to 12 KiB per window
-# opened and closed (calls alone leave it flat). About 1.5 KiB of that is the
-# stand-in engine's record of each engine, kept until reset to recognise
-# stale handles; the rest is not accounted for yet.
+# load on the machine. Each window opened and closed leaves the stand-in
+# engine's small record of its engine (about 2.5 KiB, kept to recognise
+# stale handles); kestro.exe grew by about 6 KiB per window over a
+# 10-minute run (+4.1%), and bare_windows.exe by nothing.
 ROUND_SECONDS = 2.0
 
 
@@ -70,42 +73,80 @@ class Peer:
         self.call(MAIN_ENGINE, PROTECTION, 'get_exclude_from_capture', expected=codec.Success(False))
 
 
-def kestro_pid(app):
-    """The process that runs kestro.exe: the one `wine` was started as."""
-    command = soak.Path(f'/proc/{app.process.pid}/cmdline').read_bytes().split(b'\0')
-    if not any(part.endswith(b'kestro.exe') for part in command):
-        raise RuntimeError(f'process {app.process.pid} runs {command}, not kestro.exe')
-    return app.process.pid
+def windows_pid(process, program):
+    """The process that runs `program`: the one `wine` was started as."""
+    command = soak.Path(f'/proc/{process.pid}/cmdline').read_bytes().split(b'\0')
+    if not any(part.endswith(program.encode()) for part in command):
+        raise RuntimeError(f'process {process.pid} runs {command}, not {program}')
+    return process.pid
+
+
+class BareWindows:
+    """bare_windows.exe: one window opened, painted and closed per round."""
+
+    def __init__(self, testbed, exe):
+        self.process = subprocess.Popen(['wine', str(exe)], env=testbed.env, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.windows = 0
+
+    def round(self):
+        self.process.stdin.write('window\n')
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline().strip()
+        if answer != 'closed':
+            raise RuntimeError(f'bare_windows.exe answered {answer!r}')
+        self.windows += 1
+
+    def stop(self):
+        self.process.stdin.close()
+        return self.process.wait(30)
+
+
+def per_window(rss_start, rss_end, windows):
+    return f'{(rss_end - rss_start) / max(windows, 1):+.2f} KiB'
 
 
 def main():
     duration = float(sys.argv[1])
-    app = start_kestro(bed.Testbed(bed.load_environment()))
+    testbed = bed.Testbed(bed.load_environment())
+    app = start_kestro(testbed)
+    bare = BareWindows(testbed, sys.argv[2])
     failures = []
     try:
-        pid = kestro_pid(app)
+        pid = windows_pid(app.process, 'kestro.exe')
+        bare_pid = windows_pid(bare.process, 'bare_windows.exe')
         peer = Peer(app)
         clock = soak.Clock(duration)
         rss_start = None
         while clock.left() > 0 and len(peer.failures) < 10:
             if rss_start is None and clock.elapsed() >= soak.warm_up_seconds(duration):
-                rss_start = soak.resident_kib(pid)
+                rss_start, bare_start, windows_start = soak.resident_kib(pid), soak.resident_kib(bare_pid), peer.closed
             round_start = time.monotonic()
             peer.round()
+            bare.round()
             time.sleep(max(0.0, min(clock.left(), ROUND_SECONDS - (time.monotonic() - round_start))))
-        rss_end = soak.resident_kib(pid)
+        rss_end, bare_end = soak.resident_kib(pid), soak.resident_kib(bare_pid)
+        if rss_start is None:
+            rss_start, bare_start, windows_start = rss_end, bare_end, peer.closed
         elapsed = clock.elapsed()
         failures += peer.failures
     finally:
         exit_code = app.stop()
+        bare_exit_code = bare.stop()
     if exit_code != 0:
         failures.append(f'kestro.exe exited with {exit_code}')
+    if bare_exit_code != 0:
+        failures.append(f'bare_windows.exe exited with {bare_exit_code}')
+    measured = peer.closed - windows_start
     return soak.report('kestro.exe window', [
         ('duration', f'{elapsed:.0f} s'),
         ('calls made', peer.calls),
         ('windows opened', peer.opened),
         ('windows closed', peer.closed),
-    ], failures, rss_start or rss_end, rss_end)
+        ('kestro.exe growth per window', per_window(rss_start, rss_end, measured)),
+        ('bare Wine program', f'{bare_start} -> {bare_end} KiB over {bare.windows} windows, '
+                              f'{per_window(bare_start, bare_end, measured)} per window'),
+    ], failures, rss_start, rss_end)
 
 
 if __name__ == '__main__':

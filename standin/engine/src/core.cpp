@@ -28,6 +28,7 @@ void Core::Reset() {
     counters_ = Counters();
     engines.swap(engines_);
     controllers.swap(controllers_);
+    window_messages_.clear();
     tickets.swap(tickets_);
     settled_tickets_.clear();
     next_ticket_ = 1;
@@ -124,9 +125,9 @@ std::optional<EngineInfo> Core::Info(EngineId id) {
 
 std::vector<OfferedWindowMessage> Core::WindowMessages(EngineId id) {
   std::lock_guard<std::mutex> guard(mutex_);
-  const FlutterDesktopEngine* engine = EngineById(id);
-  if (engine == nullptr) return {};
-  return {engine->window_messages.begin(), engine->window_messages.end()};
+  auto record = window_messages_.find(id);
+  if (record == window_messages_.end()) return {};
+  return {record->second.begin(), record->second.end()};
 }
 
 std::vector<std::string> Core::RecentTraffic() {

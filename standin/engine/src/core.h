@@ -163,6 +163,9 @@ class Core {
   Counters counters_;
   std::vector<std::unique_ptr<FlutterDesktopEngine>> engines_;  // index = id - 1
   std::vector<std::unique_ptr<FlutterDesktopViewController>> controllers_;
+  // The messages offered to the view controllers of live engines: a window
+  // gets hundreds, so a destroyed engine's go with it.
+  std::unordered_map<EngineId, std::deque<OfferedWindowMessage>> window_messages_;
   std::unordered_map<MessageTicket, Ticket> tickets_;
   // Settled tickets kept for ResponseTo, oldest first; bounded so that a
   // long run does not grow without end.

@@ -82,6 +82,10 @@ bool Core::ShutDown(FlutterDesktopEngine* engine) {
       engine->controller = nullptr;
       engine->callbacks.clear();
       engine->next_frame.reset();
+      window_messages_.erase(engine->id);
+      // The registrars stay, as handles to refuse; their names go.
+      for (const auto& registrar : engine->registrars) std::string().swap(registrar->name);
+      engine->registrars.shrink_to_fit();
       for (auto it = pending_responses_.begin(); it != pending_responses_.end();) {
         it = it->second.engine == engine->id ? pending_responses_.erase(it) : std::next(it);
       }
@@ -133,16 +137,18 @@ FlutterDesktopPluginRegistrarRef Core::Registrar(FlutterDesktopEngineRef handle,
     return nullptr;
   }
   engine->registrar_requests.emplace_back(plugin_name);
-  auto& registrar = engine->registrars[plugin_name];
-  if (!registrar) registrar = std::make_unique<FlutterDesktopPluginRegistrar>(engine, plugin_name);
-  return registrar.get();
+  for (const auto& registrar : engine->registrars) {
+    if (registrar->name == plugin_name) return registrar.get();
+  }
+  engine->registrars.push_back(std::make_unique<FlutterDesktopPluginRegistrar>(engine, plugin_name));
+  return engine->registrars.back().get();
 }
 
 FlutterDesktopMessengerRef Core::RegistrarMessenger(FlutterDesktopPluginRegistrarRef registrar) {
   std::lock_guard<std::mutex> guard(mutex_);
   for (const auto& engine : engines_) {
-    for (const auto& entry : engine->registrars) {
-      if (entry.second.get() == registrar) return &engine->messenger;
+    for (const auto& known : engine->registrars) {
+      if (known.get() == registrar) return &engine->messenger;
     }
   }
   CountInvalidHandle("FlutterDesktopPluginRegistrarGetMessenger", "unknown registrar handle");
@@ -303,7 +309,7 @@ bool Core::HandleWindowProc(FlutterDesktopViewControllerRef handle, const Offere
       LiveController(handle, "FlutterDesktopViewControllerHandleTopLevelWindowProc");
   if (controller == nullptr) return false;
   auto consumed = settings_.consumed_window_messages.find(offered.message);
-  std::deque<OfferedWindowMessage>& record = controller->engine->window_messages;
+  std::deque<OfferedWindowMessage>& record = window_messages_[controller->engine->id];
   record.push_back(offered);
   if (record.size() > kWindowMessagesKept) record.pop_front();
   if (consumed == settings_.consumed_window_messages.end()) return false;

@@ -1,15 +1,17 @@
 // The engine library's opaque handles, as the stand-in defines them. Every
 // record lives until ResetAll, so a stale handle from the host is recognised
-// and refused instead of being used after it was freed. All fields except the
-// messenger lock are guarded by the core's mutex.
+// and refused instead of being used after it was freed; a destroyed engine
+// keeps only a small record (its window messages are kept apart and go with
+// it, its registrars lose their names). All fields except the messenger lock
+// are guarded by the core's mutex.
 #ifndef STANDIN_ENGINE_RECORDS_H_
 #define STANDIN_ENGINE_RECORDS_H_
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flutter/engine_library.h"
@@ -26,9 +28,10 @@ struct FlutterDesktopMessenger {
 };
 
 struct FlutterDesktopPluginRegistrar {
-  FlutterDesktopPluginRegistrar(FlutterDesktopEngine* owner, std::string plugin) : engine(owner), name(plugin) {}
+  FlutterDesktopPluginRegistrar(FlutterDesktopEngine* owner, std::string plugin)
+      : engine(owner), name(std::move(plugin)) {}
   FlutterDesktopEngine* const engine;
-  const std::string name;
+  std::string name;  // emptied when the engine goes
 };
 
 struct FlutterDesktopView {
@@ -67,7 +70,7 @@ struct FlutterDesktopEngine {
   standin::RecordedProperties properties;
   FlutterDesktopMessenger messenger{this};
   std::map<std::string, standin::internal::ChannelCallback> callbacks;
-  std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;
+  std::vector<std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;  // one per plug-in name
   std::vector<std::string> registrar_requests;
   std::optional<standin::internal::NextFrameCallback> next_frame;
   std::optional<standin::ViewSize> view_size;
@@ -77,7 +80,6 @@ struct FlutterDesktopEngine {
   int redraw_requests = 0;
   int frames_rendered = 0;
   int host_messenger_references = 0;
-  std::deque<standin::OfferedWindowMessage> window_messages;
 };
 
 #endif  // STANDIN_ENGINE_RECORDS_H_

@@ -175,7 +175,7 @@ struct OfferedWindowMessage {
   bool consumed = false;
 };
 // The most recent messages offered to the engine's view controller (at most
-// kWindowMessagesKept), oldest first.
+// kWindowMessagesKept), oldest first; none once the engine is destroyed.
 constexpr size_t kWindowMessagesKept = 256;
 std::vector<OfferedWindowMessage> OfferedWindowMessages(EngineId engine);
 
