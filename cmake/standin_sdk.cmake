@@ -12,29 +12,26 @@ set(KESTRO_STANDIN_BUILD_DIR ${CMAKE_BINARY_DIR}/standin-build)
 set(KESTRO_STANDIN_SDK_DIR ${CMAKE_BINARY_DIR}/standin-sdk)
 
 message(STATUS "Building the stand-in SDK into ${KESTRO_STANDIN_SDK_DIR}")
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B ${KESTRO_STANDIN_BUILD_DIR} -G ${CMAKE_GENERATOR}
-          -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-          -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-          -DCMAKE_INSTALL_PREFIX=${KESTRO_STANDIN_SDK_DIR}
-          -DCMAKE_INSTALL_MESSAGE=LAZY
-          -DKESTRO_STANDIN_SDK=ON
-          -DKESTRO_BUILD_TESTS=${KESTRO_BUILD_TESTS}
-          -DKESTRO_WERROR=${KESTRO_WERROR}
-  OUTPUT_FILE ${CMAKE_BINARY_DIR}/standin-sdk-configure.log
-  ERROR_FILE ${CMAKE_BINARY_DIR}/standin-sdk-configure.log
-  RESULT_VARIABLE configured)
-if(NOT configured EQUAL 0)
-  message(FATAL_ERROR "Configuring the stand-in SDK failed; see ${CMAKE_BINARY_DIR}/standin-sdk-configure.log")
-endif()
-execute_process(
-  COMMAND ${CMAKE_COMMAND} --build ${KESTRO_STANDIN_BUILD_DIR} --target install
-  OUTPUT_FILE ${CMAKE_BINARY_DIR}/standin-sdk-build.log
-  ERROR_FILE ${CMAKE_BINARY_DIR}/standin-sdk-build.log
-  RESULT_VARIABLE built)
-if(NOT built EQUAL 0)
-  message(FATAL_ERROR "Building the stand-in SDK failed; see ${CMAKE_BINARY_DIR}/standin-sdk-build.log")
-endif()
+# Runs one step of the SDK's set-up; its output goes to
+# ${CMAKE_BINARY_DIR}/standin-sdk-<step>.log, and a failure stops the configure.
+function(kestro_standin_sdk_step step)
+  set(log ${CMAKE_BINARY_DIR}/standin-sdk-${step}.log)
+  execute_process(COMMAND ${ARGN} OUTPUT_FILE ${log} ERROR_FILE ${log} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "The stand-in SDK's ${step} step failed; see ${log}")
+  endif()
+endfunction()
+
+kestro_standin_sdk_step(configure
+  ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B ${KESTRO_STANDIN_BUILD_DIR} -G ${CMAKE_GENERATOR}
+  -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+  -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+  -DCMAKE_INSTALL_PREFIX=${KESTRO_STANDIN_SDK_DIR}
+  -DCMAKE_INSTALL_MESSAGE=LAZY
+  -DKESTRO_STANDIN_SDK=ON
+  -DKESTRO_BUILD_TESTS=${KESTRO_BUILD_TESTS}
+  -DKESTRO_WERROR=${KESTRO_WERROR})
+kestro_standin_sdk_step(build ${CMAKE_COMMAND} --build ${KESTRO_STANDIN_BUILD_DIR} --target install)
 
 set(standin_sdk_files
   ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll.a)
