@@ -8,6 +8,7 @@
 #include "flutter/method_channel.h"
 #include "flutter/standard_method_codec.h"
 #include "flutter/stream_handler_functions.h"
+#include "method_arguments.h"
 
 namespace kestro {
 
@@ -17,13 +18,6 @@ constexpr char kEventChannel[] = "kestro/system_audio_events";
 constexpr std::int32_t kDefaultChunkMs = 600;
 constexpr std::int32_t kMinChunkMs = 80;
 constexpr std::int32_t kMaxChunkMs = 2000;
-
-bool IsTrue(const flutter::EncodableValue* arguments, const char* key) {
-  if (arguments == nullptr) return false;
-  const flutter::EncodableValue* value = arguments->Find(key);
-  const bool* flag = value != nullptr ? value->TryGet<bool>() : nullptr;
-  return flag != nullptr && *flag;
-}
 
 flutter::EncodableValue OptionalText(const std::optional<std::string>& text) {
   return text ? flutter::EncodableValue(*text) : flutter::EncodableValue();
@@ -36,12 +30,7 @@ flutter::EncodableValue Count(std::uint64_t count) {
 
 std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* arguments) {
   std::int32_t chunk_ms = kDefaultChunkMs;
-  if (arguments != nullptr) {
-    const flutter::EncodableValue* value = arguments->Find("chunk_ms");
-    if (value != nullptr) {
-      if (const auto* requested = value->TryGet<std::int32_t>()) chunk_ms = *requested;
-    }
-  }
+  if (const auto* requested = ArgumentOfKind<std::int32_t>(arguments, "chunk_ms")) chunk_ms = *requested;
   if (chunk_ms > kMaxChunkMs) chunk_ms = kMaxChunkMs;
   if (chunk_ms < kMinChunkMs) chunk_ms = kMinChunkMs;
   return chunk_ms;
@@ -49,8 +38,8 @@ std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* argum
 
 CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* arguments) {
   CaptureOptions options;
-  options.keep_alive = IsTrue(arguments, "keep_alive");
-  options.follow_default_device = IsTrue(arguments, "follow_default_device");
+  options.keep_alive = FlagArgument(arguments, "keep_alive");
+  options.follow_default_device = FlagArgument(arguments, "follow_default_device");
   return options;
 }
 
@@ -86,12 +75,7 @@ bool ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& si
   const std::shared_ptr<flutter::EventSink> sink = sink_slot.Get();
   if (!sink) return false;
   const flutter::EncodableValue event(std::move(chunk));
-  bool sent = false;
-  messenger.IfEngineAvailable([&] {
-    sink->EmitEvent(&event);
-    sent = true;
-  });
-  return sent;
+  return messenger.IfEngineAvailable([&] { sink->EmitEvent(&event); });
 }
 
 void HandleSystemAudioCall(const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result,

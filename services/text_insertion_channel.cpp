@@ -10,6 +10,7 @@
 #include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
 #include "kestro/platform/diagnostics.h"
+#include "method_arguments.h"
 #include "paste_steps.h"
 
 namespace kestro {
@@ -25,12 +26,6 @@ constexpr std::uint32_t kForegroundSettleMs = 80;
 // put back.
 constexpr std::int32_t kRestoreDelayMinMs = 50;
 constexpr std::int32_t kRestoreDelayMaxMs = 5000;
-
-bool BoolOption(const flutter::EncodableValue* arguments, const char* key) {
-  const flutter::EncodableValue* value = arguments->Find(key);
-  const bool* flag = value == nullptr ? nullptr : value->TryGet<bool>();
-  return flag != nullptr && *flag;
-}
 
 // Another application's foreground window; else the last one the hook saw,
 // while it exists; else whatever is in front, this process's own included.
@@ -89,21 +84,17 @@ void PasteText(const std::string& text, const PasteOptions& options, HWND window
 }  // namespace
 
 std::string TextFromArguments(const flutter::EncodableValue* arguments) {
-  if (arguments == nullptr) return {};
-  const flutter::EncodableValue* value = arguments->Find("text");
-  if (value == nullptr) return {};
-  const std::string* text = value->TryGet<std::string>();
+  const std::string* text = ArgumentOfKind<std::string>(arguments, "text");
   return text == nullptr ? std::string() : *text;
 }
 
 PasteOptions PasteOptionsFromArguments(const flutter::EncodableValue* arguments) {
   PasteOptions options;
   if (arguments == nullptr) return options;
-  options.exclude_from_history = BoolOption(arguments, "exclude_from_history");
-  options.restore_clipboard = BoolOption(arguments, "restore_clipboard");
-  options.release_modifiers = BoolOption(arguments, "release_modifiers");
-  const flutter::EncodableValue* delay = arguments->Find("restore_delay_ms");
-  if (const std::int32_t* milliseconds = delay == nullptr ? nullptr : delay->TryGet<std::int32_t>()) {
+  options.exclude_from_history = FlagArgument(arguments, "exclude_from_history");
+  options.restore_clipboard = FlagArgument(arguments, "restore_clipboard");
+  options.release_modifiers = FlagArgument(arguments, "release_modifiers");
+  if (const std::int32_t* milliseconds = ArgumentOfKind<std::int32_t>(arguments, "restore_delay_ms")) {
     options.restore_delay_ms =
         static_cast<std::uint32_t>(std::clamp(*milliseconds, kRestoreDelayMinMs, kRestoreDelayMaxMs));
   }
