@@ -222,6 +222,10 @@ void BM_ChunkEventLatency(benchmark::State& state) {
       latencies_ms.push_back(ms(handed_over.at(packet)));
       from_arrival_ms.push_back(ms(device_start + PacketArrival(packet)));
     }
+    if (*std::min_element(latencies_ms.begin(), latencies_ms.end()) < 0) {
+      state.SkipWithError("a chunk event came before the packet found to complete it");
+      return;
+    }
     measured = Summarise(std::move(latencies_ms));
     measured_from_arrival = Summarise(std::move(from_arrival_ms));
     state.SetIterationTime(measured->p50_ms / 1000);
