@@ -70,7 +70,11 @@ void AudioRecording::AddNullPacket(std::uint32_t frames) {
 
 struct RecordedAudioSource::State {
   explicit State(AudioRecording recording)
-      : recording(std::move(recording)), available(this->recording.packets.size()) {}
+      : recording(std::move(recording)), available(this->recording.packets.size()) {
+    // Each packet is handed over once at most: noting it never allocates
+    // on the capture thread.
+    handed_over.reserve(this->recording.packets.size());
+  }
 
   // Counts a call of `step` and tells whether it is the one that fails.
   bool Fails(EndpointStep step) {
