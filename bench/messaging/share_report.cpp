@@ -37,10 +37,12 @@ void ShareReport::Finalize() {
                 codec->second, client, ratio);
     ratios.emplace_back(&path, ratio);
   }
-  std::printf("(client library = total - stand-in; for the event, less the encode too: what the library adds)\n");
+  std::printf("(median CPU time; client library = total - stand-in, less the codec work where the goal is on what\n"
+              " the library adds to it)\n");
   std::fflush(stdout);
   for (const auto& [path, ratio] : ratios) {
-    ReportGoal(path->what + ": client library's share / " + (path->codec_inside_share ? "bare codec work" : "bare encode"),
+    ReportGoal(path->what + (path->codec_inside_share ? ": client library's share / bare codec work"
+                                                      : ": what the client library adds / bare codec work"),
                ratio, Goal::kAtMost, path->target);
   }
 }
