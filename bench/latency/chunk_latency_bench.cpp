@@ -269,12 +269,14 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (measured) {
-    std::printf("\nchunk event latency over %d chunks of %d ms (device packet handed over -> UI peer): "
-                "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                chunk_count, kChunkMs, measured->p50_ms, measured->p99_ms, measured->max_ms);
-    std::printf("the same from the completing packet's arrival at the device (adds the capture loop's idle wait): "
-                "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                measured_from_arrival->p50_ms, measured_from_arrival->p99_ms, measured_from_arrival->max_ms);
+    std::printf(
+        "\nchunk event latency over %d chunks of %d ms (device packet handed over -> UI peer): "
+        "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+        chunk_count, kChunkMs, measured->p50_ms, measured->p99_ms, measured->max_ms);
+    std::printf(
+        "the same from the completing packet's arrival at the device (adds the capture loop's idle wait): "
+        "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+        measured_from_arrival->p50_ms, measured_from_arrival->p99_ms, measured_from_arrival->max_ms);
     kestro::bench::ReportGoal("chunk event latency p99, device packet to UI peer (80 ms chunks)", measured->p99_ms,
                               kestro::bench::Goal::kAtMost, kGoalP99Ms, " ms");
   }

@@ -37,8 +37,9 @@ void ShareReport::Finalize() {
                 codec->second, client, ratio);
     ratios.emplace_back(&path, ratio);
   }
-  std::printf("(median CPU time; client library = total - stand-in, less the codec work where the goal is on what\n"
-              " the library adds to it)\n");
+  std::printf(
+      "(median CPU time; client library = total - stand-in, less the codec work where the goal is on what\n"
+      " the library adds to it)\n");
   std::fflush(stdout);
   for (const auto& [path, ratio] : ratios) {
     ReportGoal(path->what + (path->codec_inside_share ? ": client library's share / bare codec work"

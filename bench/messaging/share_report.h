@@ -29,8 +29,7 @@ struct PathSplit {
 
 class ShareReport : public benchmark::ConsoleReporter {
  public:
-  explicit ShareReport(std::vector<PathSplit> paths)
-      : ConsoleReporter(OO_Tabular), paths_(std::move(paths)) {}
+  explicit ShareReport(std::vector<PathSplit> paths) : ConsoleReporter(OO_Tabular), paths_(std::move(paths)) {}
 
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
