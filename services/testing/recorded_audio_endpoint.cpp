@@ -70,7 +70,11 @@ void AudioRecording::AddNullPacket(std::uint32_t frames) {
 
 struct RecordedAudioSource::State {
   explicit State(AudioRecording recording)
-      : recording(std::move(recording)), available(this->recording.packets.size()) {}
+      : recording(std::move(recording)), available(this->recording.packets.size()) {
+    // Each packet is handed over once at most: noting it never allocates
+    // on the capture thread.
+    handed_over.reserve(this->recording.packets.size());
+  }
 
   // Counts a call of `step` and tells whether it is the one that fails.
   bool Fails(EndpointStep step) {
@@ -101,6 +105,8 @@ struct RecordedAudioSource::State {
   bool failure_spent = false;
   std::optional<std::uint32_t> last_failure_code;
   std::chrono::microseconds now{0};
+  std::optional<AudioEndpoint::Clock::time_point> real_time_start;
+  std::vector<AudioEndpoint::Clock::time_point> handed_over;
   bool device_changed = false;
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
@@ -153,7 +159,12 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool GetCaptureClient() override { return SetUp(EndpointStep::kGetCaptureClient, capture_client_); }
-  bool StartClient() override { return SetUp(EndpointStep::kStartClient, started_); }
+  bool StartClient() override {
+    if (!SetUp(EndpointStep::kStartClient, started_)) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (!state_->real_time_start) state_->real_time_start = Clock::now();
+    return true;
+  }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
     if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
@@ -161,14 +172,14 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     const auto& recording = state_->recording;
     if (state_->next_packet < state_->available) {
       const RecordedPacket& next = recording.packets[state_->next_packet];
-      if (!recording.simulated_clock || next.arrives_at <= state_->now) {
+      if (Arrived(next)) {
         frames = next.frames;
         return true;
       }
     }
     frames = 0;
-    const bool ended =
-        !recording.simulated_clock || (state_->next_packet >= state_->available && state_->now >= recording.clock_end);
+    const bool all_taken = state_->next_packet >= state_->available;
+    const bool ended = recording.simulated_clock ? all_taken && state_->now >= recording.clock_end : all_taken;
     if (ended && !state_->packet_taken && !state_->drained) {
       state_->drained = true;
       state_->drained_changed.notify_all();
@@ -189,6 +200,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
       state_->device_changed = true;
     }
     const RecordedPacket& next = recording.packets[state_->next_packet++];
+    state_->handed_over.push_back(Clock::now());
     packet.data = next.null_data ? nullptr : recording.stream.data() + next.offset;
     packet.frames = next.frames;
     packet.flags = next.flags;
@@ -241,6 +253,14 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
  private:
+  // The state's mutex is held.
+  bool Arrived(const RecordedPacket& packet) const {
+    const AudioRecording& recording = state_->recording;
+    if (recording.simulated_clock) return packet.arrives_at <= state_->now;
+    if (!recording.real_time) return true;
+    return state_->real_time_start && Clock::now() - *state_->real_time_start >= packet.arrives_at;
+  }
+
   bool SetUp(EndpointStep step, bool& obtained) {
     obtained = !state_->Fails(step);
     state_->Append(std::string(EndpointStepName(step)) + (obtained ? "" : " failed"));
@@ -307,6 +327,16 @@ int RecordedAudioSource::EndpointsCreated() const {
 int RecordedAudioSource::Calls(EndpointStep step) const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->calls[static_cast<std::size_t>(step)];
+}
+
+std::vector<AudioEndpoint::Clock::time_point> RecordedAudioSource::HandOverTimes() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->handed_over;
+}
+
+std::optional<AudioEndpoint::Clock::time_point> RecordedAudioSource::RealTimeStart() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->real_time_start;
 }
 
 }  // namespace kestro

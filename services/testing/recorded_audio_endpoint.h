@@ -50,7 +50,8 @@ struct RecordedPacket {
   std::uint32_t frames = 0;
   std::uint32_t flags = 0;
   bool null_data = false;
-  // On the simulated clock: the packet waits until then.
+  // On the simulated clock, or on the real one counted from StartClient
+  // (AudioRecording::real_time): the packet waits until then.
   std::chrono::microseconds arrives_at{0};
 };
 
@@ -70,6 +71,10 @@ struct AudioRecording {
   // for a packet, and frozen at `clock_end`; otherwise the real clock.
   bool simulated_clock = false;
   std::chrono::microseconds clock_end{0};
+  // Packets wait for their arrives_at on the real clock, counted from the
+  // first StartClient: a device delivering in real time. Ignored with the
+  // simulated clock.
+  bool real_time = false;
 
   // Packets whose frames are interleaved samples in format.channels channels.
   void AddFloatPacket(const std::vector<float>& samples, std::uint32_t flags = 0);
@@ -105,6 +110,10 @@ class RecordedAudioSource {
 
   int EndpointsCreated() const;
   int Calls(EndpointStep step) const;
+  // When each packet was handed over (GetBuffer), on the real clock, in order.
+  std::vector<AudioEndpoint::Clock::time_point> HandOverTimes() const;
+  // When a real-time device started delivering (the first StartClient).
+  std::optional<AudioEndpoint::Clock::time_point> RealTimeStart() const;
 
  private:
   class Endpoint;

@@ -1,7 +1,8 @@
-// A UI peer for tests: a plain loopback client with its own reading and
-// writing of the UI port's frames, so that it cross-checks the host's side.
-#ifndef KESTRO_TESTS_STANDIN_UI_PEER_H_
-#define KESTRO_TESTS_STANDIN_UI_PEER_H_
+// A UI peer for tests and benchmarks: a plain loopback client with its own
+// reading and writing of the UI port's frames, so that it cross-checks the
+// host's side.
+#ifndef KESTRO_STANDIN_UI_PEER_UI_PEER_H_
+#define KESTRO_STANDIN_UI_PEER_UI_PEER_H_
 
 #include <chrono>
 #include <cstdint>
@@ -67,4 +68,4 @@ void PutU64(std::vector<uint8_t>* out, uint64_t value);
 
 }  // namespace standin::testing
 
-#endif  // KESTRO_TESTS_STANDIN_UI_PEER_H_
+#endif  // KESTRO_STANDIN_UI_PEER_UI_PEER_H_
