@@ -1,10 +1,13 @@
 #include "pcm_conversion.h"
 
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <utility>
+
+#include "pcm_kernels.h"
 
 namespace kestro {
 namespace {
@@ -13,16 +16,13 @@ constexpr float kInt16ToFloat = 3.0517578125e-05f;  // 1 / 32768
 constexpr std::size_t kDiscardAfter = 4096;
 // Output samples produced between two questions to keep_running.
 constexpr std::size_t kBatchSamples = 256;
+// Frames averaged in single precision at a time; a block that needs double
+// precision is done again whole.
 constexpr std::size_t kStagingFrames = 256;
+// Inputs shorter than this have their positions in 32 bits.
+constexpr std::size_t kSplitInputLimit = std::size_t{1} << 30;
 
-// QuantizeSample without branches, so that loops around it vectorise. The
-// integer clamp of the definition is left out: after the float clamp the
-// value cannot leave [-32767, 32767].
-inline std::int16_t Quantize(float value) {
-  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
-  const float defined = value == value ? clamped : 0.0f;  // NaN gives 0
-  return static_cast<std::int16_t>(static_cast<std::int32_t>(defined * 32767.0f));
-}
+using pcm_kernels::Quantize;
 
 bool IsLittleEndianHost() {
   const std::uint16_t probe = 1;
@@ -72,6 +72,20 @@ void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t ch
   }
 }
 
+// Two float channels averaged in single precision, which gives the
+// defined double-precision result (the double sum rounded to float is the
+// float sum, and halving is exact) except for averages that overflow or lie
+// near the subnormal range; a block holding one of those is done again in
+// double precision.
+void MixFloatStereo(const std::uint8_t* data, std::size_t frames, float* out) {
+  for (std::size_t first = 0; first < frames; first += kStagingFrames) {
+    const std::size_t count = std::min(kStagingFrames, frames - first);
+    if (!pcm_kernels::AverageStereoFloat(data + first * 8, count, out + first)) {
+      MixAnyChannels(data + first * 8, count, 2, sizeof(float), LoadFloat, out + first);
+    }
+  }
+}
+
 // The common layouts, with the same results as the general down-mix (up to
 // the sign of zero, which quantises alike): one channel is the sample
 // itself, and two 16-bit samples scaled by 1/32768 add and halve exactly.
@@ -79,17 +93,7 @@ void MixFloat(const std::uint8_t* data, std::size_t frames, std::size_t channels
   if (channels == 1) {
     std::memcpy(out, data, frames * sizeof(float));
   } else if (channels == 2) {
-    // Staged through an aligned float array, which the compiler vectorises.
-    float staged[kStagingFrames * 2];
-    for (std::size_t first = 0; first < frames; first += kStagingFrames) {
-      const std::size_t count = std::min(kStagingFrames, frames - first);
-      std::memcpy(staged, data + first * 8, count * 8);
-      for (std::size_t frame = 0; frame < count; ++frame) {
-        const double left = staged[2 * frame];
-        const double right = staged[2 * frame + 1];
-        out[first + frame] = static_cast<float>((left + right) * 0.5);
-      }
-    }
+    MixFloatStereo(data, frames, out);
   } else {
     MixAnyChannels(data, frames, channels, sizeof(float), LoadFloat, out);
   }
@@ -146,6 +150,40 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
   return end;
 }
 
+// InterpolatingBatch in two passes. The first walks the read position,
+// whose additions form the only chain from sample to sample, and gathers
+// each sample's neighbours; the second, free of dependencies and exits,
+// interpolates and quantises, and vectorises. Positions are taken in 32
+// bits, which the caller guarantees by the input's size.
+BatchEnd SplitInterpolatingBatch(double step, const std::vector<float>& input, double& read_position,
+                                 std::size_t limit, std::int16_t* out) {
+  BatchEnd end;
+  const float* samples = input.data();
+  const auto last_pair = static_cast<std::int32_t>(input.size()) - 1;  // i must stay below
+  float first[kBatchSamples];
+  float rise[kBatchSamples];
+  double fraction[kBatchSamples];
+  double position = read_position;
+  while (end.count < limit) {
+    const auto i = static_cast<std::int32_t>(position);
+    if (i >= last_pair) {
+      end.input_exhausted = true;
+      break;
+    }
+    const float a = samples[i];
+    first[end.count] = a;
+    rise[end.count] = samples[i + 1] - a;
+    fraction[end.count] = position - static_cast<double>(i);
+    ++end.count;
+    position += step;
+    end.last_index = static_cast<std::size_t>(i);
+    if (end.last_index > kDiscardAfter) break;
+  }
+  pcm_kernels::InterpolateAndQuantize(first, rise, fraction, end.count, out);
+  read_position = position;
+  return end;
+}
+
 // A whole step from a whole position never interpolates: the fraction is
 // 0, so the value is a + (b - a) x 0, which is a itself unless b - a is not
 // finite. The samples a batch can take are counted first, so the loop
@@ -162,11 +200,7 @@ BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double&
   const std::size_t before_discard = first > kDiscardAfter ? 1 : (kDiscardAfter - first) / step + 2;
   end.count = std::min({limit, available, before_discard});
   end.input_exhausted = end.count == available && end.count < std::min(limit, before_discard);
-  for (std::size_t k = 0; k < end.count; ++k) {
-    const float a = samples[first + k * step];
-    const float b = samples[first + k * step + 1];
-    out[k] = Quantize(a + (b - a) * 0.0f);
-  }
+  pcm_kernels::PickAndQuantize(samples + first, step, end.count, out);
   if (end.count > 0) end.last_index = first + (end.count - 1) * step;
   read_position = static_cast<double>(first + end.count * step);
   return end;
@@ -234,6 +268,8 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
     const BatchEnd end =
         IsWhole(step) && IsWhole(state.read_position)
             ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, batch)
+            : state.mono_input.size() < kSplitInputLimit
+            ? SplitInterpolatingBatch(step, state.mono_input, state.read_position, limit, batch)
             : InterpolatingBatch(step, state.mono_input, state.read_position, limit, batch);
     state.pending_output.insert(state.pending_output.end(), batch, batch + end.count);
     if (end.count > 0) {

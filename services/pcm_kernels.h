@@ -1,0 +1,40 @@
+// The conversion's innermost loops, each in a vectorised form where the
+// processor offers one (SSE2, every x86-64) and a plain form elsewhere. All
+// forms give the same bits as the scalar definitions in pcm_conversion.cpp.
+#ifndef KESTRO_SERVICES_PCM_KERNELS_H_
+#define KESTRO_SERVICES_PCM_KERNELS_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace kestro::pcm_kernels {
+
+// Clamp to [-1, 1], scale by 32767 in single precision, truncate; NaN,
+// which only broken input can produce, gives 0. No integer clamp is needed:
+// after the float clamp the value cannot leave [-32767, 32767].
+inline std::int16_t Quantize(float value) {
+  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
+  const float defined = value == value ? clamped : 0.0f;
+  return static_cast<std::int16_t>(static_cast<std::int32_t>(defined * 32767.0f));
+}
+
+// out[k] = Quantize(first[k] + rise[k] x fraction[k]), the sum and product
+// in double precision, rounded to single precision before quantising.
+void InterpolateAndQuantize(const float* first, const float* rise, const double* fraction, std::size_t count,
+                            std::int16_t* out);
+
+// out[k] = Quantize(a + (b - a) x 0) in single precision, with a =
+// samples[k x step] and b the sample after it: a itself unless b - a is not
+// finite.
+void PickAndQuantize(const float* samples, std::size_t step, std::size_t count, std::int16_t* out);
+
+// out[f] = the average of the two float channels of frame f, computed in
+// single precision. Returns false when some average may differ from the
+// one computed in double precision (it overflows, lies near the subnormal
+// range or is not finite); then out holds no defined values.
+bool AverageStereoFloat(const std::uint8_t* data, std::size_t frames, float* out);
+
+}  // namespace kestro::pcm_kernels
+
+#endif  // KESTRO_SERVICES_PCM_KERNELS_H_
