@@ -47,6 +47,10 @@ float Int16ToFloat(std::int16_t sample) {
   return static_cast<float>(sample) * kInt16ToFloat;
 }
 
+float LoadInt16AsFloat(const std::uint8_t* bytes) {
+  return Int16ToFloat(LoadInt16(bytes));
+}
+
 // Appends `count` slots to `samples`, growing its storage at most once and
 // to exactly the new size; returns the first new slot.
 float* AppendSlots(std::vector<float>& samples, std::size_t count) {
@@ -72,11 +76,9 @@ void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t ch
   }
 }
 
-// Two float channels averaged in single precision, which gives the
-// defined double-precision result (the double sum rounded to float is the
-// float sum, and halving is exact) except for averages that overflow or lie
-// near the subnormal range; a block holding one of those is done again in
-// double precision.
+// Two float channels averaged in single precision, which gives the defined
+// double-precision result unless the sum overflows; a block where it may
+// have is done again in double precision.
 void MixFloatStereo(const std::uint8_t* data, std::size_t frames, float* out) {
   for (std::size_t first = 0; first < frames; first += kStagingFrames) {
     const std::size_t count = std::min(kStagingFrames, frames - first);
@@ -110,9 +112,7 @@ void MixInt16(const std::uint8_t* data, std::size_t frames, std::size_t channels
       out[frame] = static_cast<float>(sum) * (kInt16ToFloat * 0.5f);
     }
   } else {
-    MixAnyChannels(
-        data, frames, channels, sizeof(std::int16_t),
-        [](const std::uint8_t* bytes) { return Int16ToFloat(LoadInt16(bytes)); }, out);
+    MixAnyChannels(data, frames, channels, sizeof(std::int16_t), LoadInt16AsFloat, out);
   }
 }
 
@@ -224,6 +224,19 @@ void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, cons
   sink(std::move(block));
 }
 
+// The plain batch follows the definition for any step; the others are its
+// faster forms where they apply.
+BatchEnd NextBatch(double step, const ResamplerState& state, std::size_t limit, ConversionLoops loops,
+                   std::int16_t* out) {
+  if (loops == ConversionLoops::kPlain || state.mono_input.size() >= kSplitInputLimit) {
+    return InterpolatingBatch(step, state.mono_input, state.read_position, limit, out);
+  }
+  if (IsWhole(step) && IsWhole(state.read_position)) {
+    return PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, out);
+  }
+  return SplitInterpolatingBatch(step, state.mono_input, state.read_position, limit, out);
+}
+
 std::size_t ChunkSize(std::int32_t chunk_samples) {
   return static_cast<std::size_t>(std::max<std::int32_t>(chunk_samples, 1));
 }
@@ -240,7 +253,7 @@ double ResampleStep(std::int32_t sample_rate) {
 }
 
 void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
-                   std::vector<float>& mono_input) {
+                   std::vector<float>& mono_input, ConversionLoops loops) {
   const std::size_t frames = packet.frames;
   float* out = AppendSlots(mono_input, frames);
   if ((packet.flags & kBufferFlagSilent) != 0 || packet.data == nullptr) {
@@ -248,7 +261,13 @@ void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool i
     return;
   }
   const std::size_t channels = static_cast<std::size_t>(std::max<std::int32_t>(1, channel_count));
-  if (is_float) {
+  if (loops == ConversionLoops::kPlain) {
+    if (is_float) {
+      MixAnyChannels(packet.data, frames, channels, sizeof(float), LoadFloat, out);
+    } else {
+      MixAnyChannels(packet.data, frames, channels, sizeof(std::int16_t), LoadInt16AsFloat, out);
+    }
+  } else if (is_float) {
     MixFloat(packet.data, frames, channels, out);
   } else {
     MixInt16(packet.data, frames, channels, out);
@@ -260,17 +279,12 @@ std::int16_t QuantizeSample(float value) {
 }
 
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
-              const ChunkBlockSink& sink) {
+              const ChunkBlockSink& sink, ConversionLoops loops) {
   const std::size_t chunk = ChunkSize(chunk_samples);
   std::int16_t batch[kBatchSamples];
   while (keep_running()) {
     const std::size_t limit = std::min(kBatchSamples, chunk - state.pending_output.size());
-    const BatchEnd end =
-        IsWhole(step) && IsWhole(state.read_position)
-            ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, batch)
-            : state.mono_input.size() < kSplitInputLimit
-            ? SplitInterpolatingBatch(step, state.mono_input, state.read_position, limit, batch)
-            : InterpolatingBatch(step, state.mono_input, state.read_position, limit, batch);
+    const BatchEnd end = NextBatch(step, state, limit, loops, batch);
     state.pending_output.insert(state.pending_output.end(), batch, batch + end.count);
     if (end.count > 0) {
       if (state.pending_output.size() >= chunk) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,15 +11,9 @@
 namespace kestro::pcm_kernels {
 namespace {
 
-// Single-precision averages whose magnitude lies in [kSmallest, kLargest),
-// or is 0, equal the double-precision ones.
-constexpr float kSmallest = 0x1p-123f;
-constexpr float kLargest = 0x1p126f;
-
-bool AverageIsExact(float average) {
-  const float magnitude = std::fabs(average);
-  return magnitude < kLargest && (magnitude >= kSmallest || magnitude == 0.0f);
-}
+// The largest finite float: a single-precision average beyond it overflowed
+// where the double-precision one did not.
+constexpr float kLargest = std::numeric_limits<float>::max();
 
 float LoadFloat(const std::uint8_t* bytes) {
   float value;
@@ -83,19 +78,15 @@ bool AverageStereoFloat(const std::uint8_t* data, std::size_t frames, float* out
 #if defined(__SSE2__)
   const __m128 half = _mm_set1_ps(0.5f);
   const __m128 sign = _mm_set1_ps(-0.0f);
-  __m128 outside = _mm_setzero_ps();
+  __m128 outside = _mm_setzero_ps();  // lanes that saw an average not finite
   for (; f + 4 <= frames; f += 4) {
     const __m128 low = _mm_loadu_ps(reinterpret_cast<const float*>(data + f * 8));
     const __m128 high = _mm_loadu_ps(reinterpret_cast<const float*>(data + f * 8 + 16));
     const __m128 left = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
     const __m128 right = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
     const __m128 average = _mm_mul_ps(_mm_add_ps(left, right), half);
-    const __m128 magnitude = _mm_andnot_ps(sign, average);
-    // Not below kLargest (NaN included), or tiny but not 0.
-    const __m128 large = _mm_cmpnlt_ps(magnitude, _mm_set1_ps(kLargest));
-    const __m128 tiny = _mm_and_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(kSmallest)),
-                                   _mm_cmpneq_ps(magnitude, _mm_setzero_ps()));
-    outside = _mm_or_ps(outside, _mm_or_ps(large, tiny));
+    // Not finite (NaN included, which would not need the double precision).
+    outside = _mm_or_ps(outside, _mm_cmpnle_ps(_mm_andnot_ps(sign, average), _mm_set1_ps(kLargest)));
     _mm_storeu_ps(out + f, average);
   }
   if (_mm_movemask_ps(outside) != 0) return false;
@@ -103,7 +94,7 @@ bool AverageStereoFloat(const std::uint8_t* data, std::size_t frames, float* out
   bool exact = true;
   for (; f < frames; ++f) {
     const float average = (LoadFloat(data + f * 8) + LoadFloat(data + f * 8 + 4)) * 0.5f;
-    exact = exact && AverageIsExact(average);
+    exact = exact && std::fabs(average) <= kLargest;
     out[f] = average;
   }
   return exact;

@@ -30,9 +30,12 @@ void InterpolateAndQuantize(const float* first, const float* rise, const double*
 void PickAndQuantize(const float* samples, std::size_t step, std::size_t count, std::int16_t* out);
 
 // out[f] = the average of the two float channels of frame f, computed in
-// single precision. Returns false when some average may differ from the
-// one computed in double precision (it overflows, lies near the subnormal
-// range or is not finite); then out holds no defined values.
+// single precision. That is the average computed in double precision as
+// defined: the double sum rounded to float is the float sum (a double holds
+// more than twice a float's bits), and halving commutes with rounding,
+// down into the subnormal range. Only an overflowing sum differs, so this
+// returns false when some average is not finite; out then holds no
+// defined values.
 bool AverageStereoFloat(const std::uint8_t* data, std::size_t frames, float* out);
 
 }  // namespace kestro::pcm_kernels
