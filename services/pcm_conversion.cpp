@@ -216,12 +216,27 @@ void DiscardInput(std::size_t count, std::vector<float>& input, double& read_pos
   read_position = std::max(0.0, read_position - static_cast<double>(count));
 }
 
-// Takes the first `chunk` samples out of pending_output and hands them on.
-void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
-  const auto end = pending_output.begin() + static_cast<std::ptrdiff_t>(chunk);
-  std::vector<std::int16_t> block(pending_output.begin(), end);
-  pending_output.erase(pending_output.begin(), end);
-  sink(std::move(block));
+// Samples as signed 16-bit little-endian bytes.
+std::vector<std::uint8_t> ChunkBytes(const std::int16_t* samples, std::size_t count) {
+  if (IsLittleEndianHost()) {
+    const auto* first = reinterpret_cast<const std::uint8_t*>(samples);
+    return std::vector<std::uint8_t>(first, first + count * 2);
+  }
+  std::vector<std::uint8_t> bytes(count * 2);
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto sample = static_cast<std::uint16_t>(samples[k]);
+    bytes[2 * k] = static_cast<std::uint8_t>(sample & 0xFF);
+    bytes[2 * k + 1] = static_cast<std::uint8_t>(sample >> 8);
+  }
+  return bytes;
+}
+
+// Takes the first `chunk` samples out of pending_output and hands them on
+// as bytes.
+void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, const ChunkSink& sink) {
+  std::vector<std::uint8_t> bytes = ChunkBytes(pending_output.data(), chunk);
+  pending_output.erase(pending_output.begin(), pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
+  sink(std::move(bytes));
 }
 
 // The plain batch follows the definition for any step; the others are its
@@ -279,7 +294,7 @@ std::int16_t QuantizeSample(float value) {
 }
 
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
-              const ChunkBlockSink& sink, ConversionLoops loops) {
+              const ChunkSink& sink, ConversionLoops loops) {
   const std::size_t chunk = ChunkSize(chunk_samples);
   std::int16_t batch[kBatchSamples];
   while (keep_running()) {
@@ -302,7 +317,7 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
 }
 
 void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
-                   std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
+                   std::vector<std::int16_t>& pending_output, const ChunkSink& sink) {
   const std::size_t chunk = ChunkSize(chunk_samples);
   // One chunk at a time, so that a long gap never needs its whole length
   // in memory.
@@ -313,20 +328,6 @@ void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRu
     count -= added;
     if (pending_output.size() >= chunk) CutChunk(chunk, pending_output, sink);
   }
-}
-
-std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block) {
-  if (IsLittleEndianHost()) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(block.data());
-    return std::vector<std::uint8_t>(first, first + block.size() * 2);
-  }
-  std::vector<std::uint8_t> bytes(block.size() * 2);
-  for (std::size_t k = 0; k < block.size(); ++k) {
-    const auto sample = static_cast<std::uint16_t>(block[k]);
-    bytes[2 * k] = static_cast<std::uint8_t>(sample & 0xFF);
-    bytes[2 * k + 1] = static_cast<std::uint8_t>(sample >> 8);
-  }
-  return bytes;
 }
 
 }  // namespace kestro

@@ -36,8 +36,9 @@ void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool i
 // precision, truncate. A NaN, which only broken input can produce, becomes 0.
 std::int16_t QuantizeSample(float value);
 
-// Receives each chunk cut from pending_output.
-using ChunkBlockSink = std::function<void(std::vector<std::int16_t> block)>;
+// Receives each chunk cut from pending_output, as signed 16-bit
+// little-endian bytes.
+using ChunkSink = std::function<void(std::vector<std::uint8_t> chunk)>;
 
 // The resampler's state; it belongs to the capture thread.
 struct ResamplerState {
@@ -55,15 +56,12 @@ using KeepRunning = std::function<bool()>;
 // and discards consumed input after a chunk and whenever more than 4096
 // samples lie before the read position.
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
-              const ChunkBlockSink& sink, ConversionLoops loops = ConversionLoops::kSpecialised);
+              const ChunkSink& sink, ConversionLoops loops = ConversionLoops::kSpecialised);
 
 // Appends `count` zero samples to pending_output, handing every full chunk
 // to `sink`, while `keep_running` holds (asked before each chunk).
 void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
-                   std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink);
-
-// A chunk's samples as signed 16-bit little-endian bytes.
-std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block);
+                   std::vector<std::int16_t>& pending_output, const ChunkSink& sink);
 
 }  // namespace kestro
 

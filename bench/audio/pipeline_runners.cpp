@@ -54,10 +54,9 @@ void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSi
   const double step = ResampleStep(input.layout.sample_rate);
   const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   const KeepRunning keep_running = [] { return true; };
-  const ChunkBlockSink emit = [&sink](std::vector<std::int16_t> block) { sink(ChunkBytes(block)); };
   for (const AudioPacket& packet : input.packets) {
     DownMixPacket(packet, input.layout.channel_count, input.layout.is_float, mono_input);
-    Resample(step, chunk_samples, keep_running, state, emit);
+    Resample(step, chunk_samples, keep_running, state, sink);
   }
 }
 

@@ -18,14 +18,14 @@ struct Pipeline {
   double read_position = 0;
   std::vector<float> mono_input;
   std::vector<std::int16_t> pending_output;
-  std::vector<std::vector<std::int16_t>> chunks;
+  std::vector<std::vector<std::uint8_t>> chunks;
 
   void Packet(const AudioPacket& packet, std::int32_t channels, bool is_float, std::int32_t rate,
               std::int32_t chunk_samples, ConversionLoops loops) {
     DownMixPacket(packet, channels, is_float, mono_input, loops);
     Resample(
         ResampleStep(rate), chunk_samples, [] { return true; }, {read_position, mono_input, pending_output},
-        [this](std::vector<std::int16_t> block) { chunks.push_back(std::move(block)); }, loops);
+        [this](std::vector<std::uint8_t> chunk) { chunks.push_back(std::move(chunk)); }, loops);
   }
 };
 
