@@ -270,6 +270,9 @@ double ResampleStep(std::int32_t sample_rate) {
 void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
                    std::vector<float>& mono_input, ConversionLoops loops) {
   const std::size_t frames = packet.frames;
+  // An empty packet adds nothing (and an empty mono_input has no storage to
+  // copy into).
+  if (frames == 0) return;
   float* out = AppendSlots(mono_input, frames);
   if ((packet.flags & kBufferFlagSilent) != 0 || packet.data == nullptr) {
     std::fill(out, out + frames, 0.0f);

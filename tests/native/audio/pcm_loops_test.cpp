@@ -57,7 +57,7 @@ std::int32_t RandomRate(std::mt19937& random) {
 }
 
 TEST(PcmConversionLoops, SpecialisedLoopsGiveThePlainLoopsBitsOnRandomInput) {
-  for (std::uint32_t seed = 1; seed <= 120; ++seed) {
+  for (std::uint32_t seed = 1; seed <= 100; ++seed) {
     std::mt19937 random(seed);
     const std::int32_t rate = RandomRate(random);
     const auto channels = static_cast<std::int32_t>(random() % 8 + 1);
@@ -71,7 +71,7 @@ TEST(PcmConversionLoops, SpecialisedLoopsGiveThePlainLoopsBitsOnRandomInput) {
     const std::size_t sample_bytes = is_float ? 4 : 2;
     Pipeline plain;
     Pipeline specialised;
-    std::size_t frames_left = static_cast<std::size_t>(rate) * 2;  // 2 s of input
+    std::size_t frames_left = static_cast<std::size_t>(rate);  // 1 s of input
     for (int packet_index = 0; frames_left > 0; ++packet_index) {
       const auto frames = static_cast<std::uint32_t>(
           std::min<std::size_t>(frames_left, random() % 8 == 0 ? random() % 4 : random() % 2400));
