@@ -1,6 +1,5 @@
 #include "pcm_conversion.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -19,9 +18,11 @@ constexpr std::size_t kBatchSamples = 256;
 // Frames averaged in single precision at a time; a block that needs double
 // precision is done again whole.
 constexpr std::size_t kStagingFrames = 256;
-// Inputs shorter than this have their positions in 32 bits.
-constexpr std::size_t kSplitInputLimit = std::size_t{1} << 30;
+// The specialised loops take read positions in 32 bits; a longer input
+// (which no device delivers) takes the plain ones.
+constexpr std::size_t kSpecialisedInputLimit = std::size_t{1} << 30;
 
+using pcm_kernels::LoadFloat;
 using pcm_kernels::Quantize;
 
 bool IsLittleEndianHost() {
@@ -29,12 +30,6 @@ bool IsLittleEndianHost() {
   std::uint8_t first_byte;
   std::memcpy(&first_byte, &probe, 1);
   return first_byte == 1;
-}
-
-float LoadFloat(const std::uint8_t* bytes) {
-  float value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
 }
 
 std::int16_t LoadInt16(const std::uint8_t* bytes) {
@@ -243,7 +238,7 @@ void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, cons
 // faster forms where they apply.
 BatchEnd NextBatch(double step, const ResamplerState& state, std::size_t limit, ConversionLoops loops,
                    std::int16_t* out) {
-  if (loops == ConversionLoops::kPlain || state.mono_input.size() >= kSplitInputLimit) {
+  if (loops == ConversionLoops::kPlain || state.mono_input.size() >= kSpecialisedInputLimit) {
     return InterpolatingBatch(step, state.mono_input, state.read_position, limit, out);
   }
   if (IsWhole(step) && IsWhole(state.read_position)) {

@@ -1,7 +1,6 @@
 #include "pcm_kernels.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -14,12 +13,6 @@ namespace {
 // The largest finite float: a single-precision average beyond it overflowed
 // where the double-precision one did not.
 constexpr float kLargest = std::numeric_limits<float>::max();
-
-float LoadFloat(const std::uint8_t* bytes) {
-  float value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
 
 #if defined(__SSE2__)
 // Quantize on four lanes; maxps gives its second operand for a NaN, and

@@ -7,8 +7,16 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kestro::pcm_kernels {
+
+// A float sample from the device's bytes, which need not be aligned.
+inline float LoadFloat(const std::uint8_t* bytes) {
+  float value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
 
 // Clamp to [-1, 1], scale by 32767 in single precision, truncate; NaN,
 // which only broken input can produce, gives 0. No integer clamp is needed:
