@@ -3,10 +3,13 @@
 // state must agree after every packet. Seeded, so a failure reproduces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pcm_conversion.h"
