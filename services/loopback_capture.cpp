@@ -226,7 +226,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
                                                                   double step, CaptureOptions options,
                                                                   AudioEndpoint::Clock::time_point stream_start) {
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
-  const ChunkBlockSink sink = [this](std::vector<std::int16_t> block) { EmitChunk(std::move(block)); };
+  const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
   const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
   while (KeepCapturing()) {
@@ -270,7 +270,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndp
 }
 
 void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
-                                      std::int32_t chunk_samples, const ChunkBlockSink& sink) {
+                                      std::int32_t chunk_samples, const ChunkSink& sink) {
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
   if (elapsed <= 0) return;
   const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
@@ -290,9 +290,8 @@ bool KestroLoopbackCapture::KeepCapturing() const {
   return !stopped_by_callback_ && running_.load();
 }
 
-void KestroLoopbackCapture::EmitChunk(std::vector<std::int16_t> block) {
+void KestroLoopbackCapture::EmitChunk(std::vector<std::uint8_t> bytes) {
   ++chunks_cut_;
-  std::vector<std::uint8_t> bytes = ChunkBytes(block);
   std::shared_ptr<const ChunkCallback> callback;
   {
     std::lock_guard<std::mutex> lock(callback_mutex_);

@@ -83,9 +83,9 @@ class KestroLoopbackCapture {
   // Fills the stream with silence up to the endpoint's clock when it has
   // fallen behind by more than half a chunk.
   void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start, std::int32_t chunk_samples,
-                 const ChunkBlockSink& sink);
+                 const ChunkSink& sink);
   bool KeepCapturing() const;
-  void EmitChunk(std::vector<std::int16_t> block);
+  void EmitChunk(std::vector<std::uint8_t> bytes);
   // Records the failure in the status, clears `running_` when asked (after
   // the status, so that a Start it lets in is not marked failed), then
   // tells the error callback.

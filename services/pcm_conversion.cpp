@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "pcm_kernels.h"
+
 namespace kestro {
 namespace {
 
@@ -13,28 +15,21 @@ constexpr float kInt16ToFloat = 3.0517578125e-05f;  // 1 / 32768
 constexpr std::size_t kDiscardAfter = 4096;
 // Output samples produced between two questions to keep_running.
 constexpr std::size_t kBatchSamples = 256;
+// Frames averaged in single precision at a time; a block that needs double
+// precision is done again whole.
 constexpr std::size_t kStagingFrames = 256;
+// The specialised loops take read positions in 32 bits; a longer input
+// (which no device delivers) takes the plain ones.
+constexpr std::size_t kSpecialisedInputLimit = std::size_t{1} << 30;
 
-// QuantizeSample without branches, so that loops around it vectorise. The
-// integer clamp of the definition is left out: after the float clamp the
-// value cannot leave [-32767, 32767].
-inline std::int16_t Quantize(float value) {
-  const float clamped = std::min(std::max(value, -1.0f), 1.0f);
-  const float defined = value == value ? clamped : 0.0f;  // NaN gives 0
-  return static_cast<std::int16_t>(static_cast<std::int32_t>(defined * 32767.0f));
-}
+using pcm_kernels::LoadFloat;
+using pcm_kernels::Quantize;
 
 bool IsLittleEndianHost() {
   const std::uint16_t probe = 1;
   std::uint8_t first_byte;
   std::memcpy(&first_byte, &probe, 1);
   return first_byte == 1;
-}
-
-float LoadFloat(const std::uint8_t* bytes) {
-  float value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
 }
 
 std::int16_t LoadInt16(const std::uint8_t* bytes) {
@@ -45,6 +40,10 @@ std::int16_t LoadInt16(const std::uint8_t* bytes) {
 
 float Int16ToFloat(std::int16_t sample) {
   return static_cast<float>(sample) * kInt16ToFloat;
+}
+
+float LoadInt16AsFloat(const std::uint8_t* bytes) {
+  return Int16ToFloat(LoadInt16(bytes));
 }
 
 // Appends `count` slots to `samples`, growing its storage at most once and
@@ -72,6 +71,18 @@ void MixAnyChannels(const std::uint8_t* data, std::size_t frames, std::size_t ch
   }
 }
 
+// Two float channels averaged in single precision, which gives the defined
+// double-precision result unless the sum overflows; a block where it may
+// have is done again in double precision.
+void MixFloatStereo(const std::uint8_t* data, std::size_t frames, float* out) {
+  for (std::size_t first = 0; first < frames; first += kStagingFrames) {
+    const std::size_t count = std::min(kStagingFrames, frames - first);
+    if (!pcm_kernels::AverageStereoFloat(data + first * 8, count, out + first)) {
+      MixAnyChannels(data + first * 8, count, 2, sizeof(float), LoadFloat, out + first);
+    }
+  }
+}
+
 // The common layouts, with the same results as the general down-mix (up to
 // the sign of zero, which quantises alike): one channel is the sample
 // itself, and two 16-bit samples scaled by 1/32768 add and halve exactly.
@@ -79,17 +90,7 @@ void MixFloat(const std::uint8_t* data, std::size_t frames, std::size_t channels
   if (channels == 1) {
     std::memcpy(out, data, frames * sizeof(float));
   } else if (channels == 2) {
-    // Staged through an aligned float array, which the compiler vectorises.
-    float staged[kStagingFrames * 2];
-    for (std::size_t first = 0; first < frames; first += kStagingFrames) {
-      const std::size_t count = std::min(kStagingFrames, frames - first);
-      std::memcpy(staged, data + first * 8, count * 8);
-      for (std::size_t frame = 0; frame < count; ++frame) {
-        const double left = staged[2 * frame];
-        const double right = staged[2 * frame + 1];
-        out[first + frame] = static_cast<float>((left + right) * 0.5);
-      }
-    }
+    MixFloatStereo(data, frames, out);
   } else {
     MixAnyChannels(data, frames, channels, sizeof(float), LoadFloat, out);
   }
@@ -106,9 +107,7 @@ void MixInt16(const std::uint8_t* data, std::size_t frames, std::size_t channels
       out[frame] = static_cast<float>(sum) * (kInt16ToFloat * 0.5f);
     }
   } else {
-    MixAnyChannels(
-        data, frames, channels, sizeof(std::int16_t),
-        [](const std::uint8_t* bytes) { return Int16ToFloat(LoadInt16(bytes)); }, out);
+    MixAnyChannels(data, frames, channels, sizeof(std::int16_t), LoadInt16AsFloat, out);
   }
 }
 
@@ -146,6 +145,40 @@ BatchEnd InterpolatingBatch(double step, const std::vector<float>& input, double
   return end;
 }
 
+// InterpolatingBatch in two passes. The first walks the read position,
+// whose additions form the only chain from sample to sample, and gathers
+// each sample's neighbours; the second, free of dependencies and exits,
+// interpolates and quantises, and vectorises. Positions are taken in 32
+// bits, which the caller guarantees by the input's size.
+BatchEnd SplitInterpolatingBatch(double step, const std::vector<float>& input, double& read_position,
+                                 std::size_t limit, std::int16_t* out) {
+  BatchEnd end;
+  const float* samples = input.data();
+  const auto last_pair = static_cast<std::int32_t>(input.size()) - 1;  // i must stay below
+  float first[kBatchSamples];
+  float rise[kBatchSamples];
+  double fraction[kBatchSamples];
+  double position = read_position;
+  while (end.count < limit) {
+    const auto i = static_cast<std::int32_t>(position);
+    if (i >= last_pair) {
+      end.input_exhausted = true;
+      break;
+    }
+    const float a = samples[i];
+    first[end.count] = a;
+    rise[end.count] = samples[i + 1] - a;
+    fraction[end.count] = position - static_cast<double>(i);
+    ++end.count;
+    position += step;
+    end.last_index = static_cast<std::size_t>(i);
+    if (end.last_index > kDiscardAfter) break;
+  }
+  pcm_kernels::InterpolateAndQuantize(first, rise, fraction, end.count, out);
+  read_position = position;
+  return end;
+}
+
 // A whole step from a whole position never interpolates: the fraction is
 // 0, so the value is a + (b - a) x 0, which is a itself unless b - a is not
 // finite. The samples a batch can take are counted first, so the loop
@@ -162,11 +195,7 @@ BatchEnd PickingBatch(std::size_t step, const std::vector<float>& input, double&
   const std::size_t before_discard = first > kDiscardAfter ? 1 : (kDiscardAfter - first) / step + 2;
   end.count = std::min({limit, available, before_discard});
   end.input_exhausted = end.count == available && end.count < std::min(limit, before_discard);
-  for (std::size_t k = 0; k < end.count; ++k) {
-    const float a = samples[first + k * step];
-    const float b = samples[first + k * step + 1];
-    out[k] = Quantize(a + (b - a) * 0.0f);
-  }
+  pcm_kernels::PickAndQuantize(samples + first, step, end.count, out);
   if (end.count > 0) end.last_index = first + (end.count - 1) * step;
   read_position = static_cast<double>(first + end.count * step);
   return end;
@@ -182,12 +211,40 @@ void DiscardInput(std::size_t count, std::vector<float>& input, double& read_pos
   read_position = std::max(0.0, read_position - static_cast<double>(count));
 }
 
-// Takes the first `chunk` samples out of pending_output and hands them on.
-void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
-  const auto end = pending_output.begin() + static_cast<std::ptrdiff_t>(chunk);
-  std::vector<std::int16_t> block(pending_output.begin(), end);
-  pending_output.erase(pending_output.begin(), end);
-  sink(std::move(block));
+// Samples as signed 16-bit little-endian bytes.
+std::vector<std::uint8_t> ChunkBytes(const std::int16_t* samples, std::size_t count) {
+  if (IsLittleEndianHost()) {
+    const auto* first = reinterpret_cast<const std::uint8_t*>(samples);
+    return std::vector<std::uint8_t>(first, first + count * 2);
+  }
+  std::vector<std::uint8_t> bytes(count * 2);
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto sample = static_cast<std::uint16_t>(samples[k]);
+    bytes[2 * k] = static_cast<std::uint8_t>(sample & 0xFF);
+    bytes[2 * k + 1] = static_cast<std::uint8_t>(sample >> 8);
+  }
+  return bytes;
+}
+
+// Takes the first `chunk` samples out of pending_output and hands them on
+// as bytes.
+void CutChunk(std::size_t chunk, std::vector<std::int16_t>& pending_output, const ChunkSink& sink) {
+  std::vector<std::uint8_t> bytes = ChunkBytes(pending_output.data(), chunk);
+  pending_output.erase(pending_output.begin(), pending_output.begin() + static_cast<std::ptrdiff_t>(chunk));
+  sink(std::move(bytes));
+}
+
+// The plain batch follows the definition for any step; the others are its
+// faster forms where they apply.
+BatchEnd NextBatch(double step, const ResamplerState& state, std::size_t limit, ConversionLoops loops,
+                   std::int16_t* out) {
+  if (loops == ConversionLoops::kPlain || state.mono_input.size() >= kSpecialisedInputLimit) {
+    return InterpolatingBatch(step, state.mono_input, state.read_position, limit, out);
+  }
+  if (IsWhole(step) && IsWhole(state.read_position)) {
+    return PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, out);
+  }
+  return SplitInterpolatingBatch(step, state.mono_input, state.read_position, limit, out);
 }
 
 std::size_t ChunkSize(std::int32_t chunk_samples) {
@@ -206,15 +263,24 @@ double ResampleStep(std::int32_t sample_rate) {
 }
 
 void DownMixPacket(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
-                   std::vector<float>& mono_input) {
+                   std::vector<float>& mono_input, ConversionLoops loops) {
   const std::size_t frames = packet.frames;
+  // An empty packet adds nothing (and an empty mono_input has no storage to
+  // copy into).
+  if (frames == 0) return;
   float* out = AppendSlots(mono_input, frames);
   if ((packet.flags & kBufferFlagSilent) != 0 || packet.data == nullptr) {
     std::fill(out, out + frames, 0.0f);
     return;
   }
   const std::size_t channels = static_cast<std::size_t>(std::max<std::int32_t>(1, channel_count));
-  if (is_float) {
+  if (loops == ConversionLoops::kPlain) {
+    if (is_float) {
+      MixAnyChannels(packet.data, frames, channels, sizeof(float), LoadFloat, out);
+    } else {
+      MixAnyChannels(packet.data, frames, channels, sizeof(std::int16_t), LoadInt16AsFloat, out);
+    }
+  } else if (is_float) {
     MixFloat(packet.data, frames, channels, out);
   } else {
     MixInt16(packet.data, frames, channels, out);
@@ -226,15 +292,12 @@ std::int16_t QuantizeSample(float value) {
 }
 
 void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_running, const ResamplerState& state,
-              const ChunkBlockSink& sink) {
+              const ChunkSink& sink, ConversionLoops loops) {
   const std::size_t chunk = ChunkSize(chunk_samples);
   std::int16_t batch[kBatchSamples];
   while (keep_running()) {
     const std::size_t limit = std::min(kBatchSamples, chunk - state.pending_output.size());
-    const BatchEnd end =
-        IsWhole(step) && IsWhole(state.read_position)
-            ? PickingBatch(static_cast<std::size_t>(step), state.mono_input, state.read_position, limit, batch)
-            : InterpolatingBatch(step, state.mono_input, state.read_position, limit, batch);
+    const BatchEnd end = NextBatch(step, state, limit, loops, batch);
     state.pending_output.insert(state.pending_output.end(), batch, batch + end.count);
     if (end.count > 0) {
       if (state.pending_output.size() >= chunk) {
@@ -252,7 +315,7 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
 }
 
 void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
-                   std::vector<std::int16_t>& pending_output, const ChunkBlockSink& sink) {
+                   std::vector<std::int16_t>& pending_output, const ChunkSink& sink) {
   const std::size_t chunk = ChunkSize(chunk_samples);
   // One chunk at a time, so that a long gap never needs its whole length
   // in memory.
@@ -263,20 +326,6 @@ void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRu
     count -= added;
     if (pending_output.size() >= chunk) CutChunk(chunk, pending_output, sink);
   }
-}
-
-std::vector<std::uint8_t> ChunkBytes(const std::vector<std::int16_t>& block) {
-  if (IsLittleEndianHost()) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(block.data());
-    return std::vector<std::uint8_t>(first, first + block.size() * 2);
-  }
-  std::vector<std::uint8_t> bytes(block.size() * 2);
-  for (std::size_t k = 0; k < block.size(); ++k) {
-    const auto sample = static_cast<std::uint16_t>(block[k]);
-    bytes[2 * k] = static_cast<std::uint8_t>(sample & 0xFF);
-    bytes[2 * k + 1] = static_cast<std::uint8_t>(sample >> 8);
-  }
-  return bytes;
 }
 
 }  // namespace kestro

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_input.h"
+#include "goal_line.h"
 #include "pipeline_runners.h"
 #include "ratio_reporter.h"
 
@@ -18,7 +19,6 @@ namespace kestro::bench {
 namespace {
 
 constexpr std::int32_t kChunkMs = 600;
-constexpr int kRepetitions = 9;
 
 const std::vector<DeviceLayout> kBenchLayouts = {
     {"48k_stereo_float", 48000, 2, true},
@@ -75,9 +75,7 @@ void RegisterAll(const std::vector<BenchInput>& inputs) {
                                      state.SetItemsProcessed(state.iterations() * items);
                                      state.SetBytesProcessed(state.iterations() * bytes);
                                    })
-          ->Unit(benchmark::kMicrosecond)
-          ->Repetitions(kRepetitions)
-          ->ReportAggregatesOnly(true);
+          ->Unit(benchmark::kMicrosecond);
     };
     const ChunkSink keep = [](std::vector<std::uint8_t> chunk) { benchmark::DoNotOptimize(chunk.data()); };
     add("pipeline", [&input, keep] { RunProduction(input, kChunkMs, keep); });
@@ -104,9 +102,33 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[k], "--check-only") == 0) return 0;
   }
   RegisterAll(inputs);
-  benchmark::Initialize(&argc, argv);
+  // Medians of several repetitions unless the command line says otherwise.
+  std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=9"),
+                          const_cast<char*>("--benchmark_report_aggregates_only=true")};
+  args.insert(args.end(), argv + 1, argv + argc);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
   RatioReporter reporter({"pipeline", "literal", "libsamplerate_linear", "speexdsp_q0", "memcpy"}, "pipeline");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
+  // The production pipeline's speed-up over each baseline: its median time
+  // over the pipeline's, both from this run.
+  const struct {
+    const char* input;
+    const char* baseline;
+    double target;
+  } goals[] = {
+      {"48k_stereo_float", "literal", 2.5},
+      {"44k1_stereo_float", "literal", 2.0},
+      {"48k_stereo_float", "libsamplerate_linear", 3.5},
+      {"44k1_stereo_float", "libsamplerate_linear", 3.0},
+  };
+  for (const auto& goal : goals) {
+    const double ratio = reporter.Ratio(goal.input, goal.baseline);
+    if (ratio <= 0) continue;  // not measured in this run
+    ReportGoal(std::string("capture pipeline ") + goal.input + " vs " + goal.baseline, ratio, Goal::kAtLeast,
+               goal.target);
+  }
   return 0;
 }

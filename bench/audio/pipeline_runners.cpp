@@ -14,25 +14,29 @@
 namespace kestro::bench {
 namespace {
 
-// The peers' own plain down-mix into `mono`.
-void PlainDownMix(const BenchInput& input, const AudioPacket& packet, std::vector<float>& mono) {
-  const auto channels = static_cast<std::size_t>(std::max(1, input.layout.channel_count));
-  mono.resize(packet.frames);
-  for (std::size_t frame = 0; frame < packet.frames; ++frame) {
+template <typename Sample>
+void MixFrames(const std::uint8_t* data, std::size_t frames, std::size_t channels, float scale, float* out) {
+  for (std::size_t frame = 0; frame < frames; ++frame) {
     float sum = 0.0f;
     for (std::size_t channel = 0; channel < channels; ++channel) {
-      const std::size_t index = frame * channels + channel;
-      if (input.layout.is_float) {
-        float sample;
-        std::memcpy(&sample, packet.data + index * 4, 4);
-        sum += sample;
-      } else {
-        std::int16_t sample;
-        std::memcpy(&sample, packet.data + index * 2, 2);
-        sum += sample * (1.0f / 32768.0f);
-      }
+      Sample sample;
+      std::memcpy(&sample, data + (frame * channels + channel) * sizeof(Sample), sizeof(Sample));
+      sum += static_cast<float>(sample);
     }
-    mono[frame] = sum / static_cast<float>(channels);
+    out[frame] = sum * scale;
+  }
+}
+
+// The peers' own down-mix into `mono`: the channels' average in single
+// precision, the sample format chosen once per packet.
+void PlainDownMix(const BenchInput& input, const AudioPacket& packet, std::vector<float>& mono) {
+  const auto channels = static_cast<std::size_t>(std::max(1, input.layout.channel_count));
+  const float average = 1.0f / static_cast<float>(channels);
+  mono.resize(packet.frames);
+  if (input.layout.is_float) {
+    MixFrames<float>(packet.data, packet.frames, channels, average, mono.data());
+  } else {
+    MixFrames<std::int16_t>(packet.data, packet.frames, channels, average * (1.0f / 32768.0f), mono.data());
   }
 }
 
@@ -50,10 +54,9 @@ void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSi
   const double step = ResampleStep(input.layout.sample_rate);
   const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   const KeepRunning keep_running = [] { return true; };
-  const ChunkBlockSink emit = [&sink](std::vector<std::int16_t> block) { sink(ChunkBytes(block)); };
   for (const AudioPacket& packet : input.packets) {
     DownMixPacket(packet, input.layout.channel_count, input.layout.is_float, mono_input);
-    Resample(step, chunk_samples, keep_running, state, emit);
+    Resample(step, chunk_samples, keep_running, state, sink);
   }
 }
 

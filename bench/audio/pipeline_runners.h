@@ -4,14 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "bench_input.h"
+#include "pcm_conversion.h"
 
 namespace kestro::bench {
-
-using ChunkSink = std::function<void(std::vector<std::uint8_t> chunk)>;
 
 // The capture engine's own conversion steps, driven as its loop drives them.
 void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink);

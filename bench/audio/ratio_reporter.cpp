@@ -12,7 +12,9 @@ RatioReporter::RatioReporter(std::vector<std::string> contenders, std::string re
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
-    if (run.aggregate_name != "median") continue;
+    // The median of the repetitions, or the one run when there is only one.
+    const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+    if (run.aggregate_name != "median" && !single) continue;
     const std::string name = run.run_name.function_name;
     const auto slash = name.find('/');
     if (slash == std::string::npos) continue;
@@ -22,6 +24,15 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     median_ns[input][contender] = run.GetAdjustedCPUTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                                   benchmark::GetTimeUnitMultiplier(run.time_unit);
   }
+}
+
+double RatioReporter::Ratio(const std::string& input, const std::string& contender) const {
+  const auto times = median_ns.find(input);
+  if (times == median_ns.end()) return 0;
+  const auto time = times->second.find(contender);
+  const auto base = times->second.find(reference);
+  if (time == times->second.end() || base == times->second.end() || base->second <= 0) return 0;
+  return time->second / base->second;
 }
 
 void RatioReporter::Finalize() {
@@ -36,8 +47,8 @@ void RatioReporter::Finalize() {
     for (const auto& contender : contenders) {
       const double ns = times[contender];
       const double base = times[reference];
-      char cell[64];
-      std::snprintf(cell, sizeof cell, "%.3f ms (x%.2f)", ns / 1e6, base > 0 ? ns / base : 0.0);
+      char cell[64] = "-";
+      if (ns > 0) std::snprintf(cell, sizeof cell, "%.3f ms (x%.2f)", ns / 1e6, base > 0 ? ns / base : 0.0);
       std::printf(" %24s", cell);
     }
     std::printf("\n");

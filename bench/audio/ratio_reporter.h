@@ -20,6 +20,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
+  // The median time of `contender` over the reference's on `input`; 0 when
+  // either was not measured.
+  double Ratio(const std::string& input, const std::string& contender) const;
+
  private:
   std::vector<std::string> contenders;
   std::string reference;

@@ -22,8 +22,8 @@ TEST(PipelineMemory, MonoInputStaysBoundedAndGrowsOnlyToFitAPacket) {
     }
     Resample(
         3.0, ChunkSamples(2000), [] { return true; }, state,
-        [&chunks](std::vector<std::int16_t> block) {
-          ASSERT_EQ(block.size(), 32000u);
+        [&chunks](std::vector<std::uint8_t> chunk) {
+          ASSERT_EQ(chunk.size(), 64000u);
           ++chunks;
         });
     ASSERT_LE(mono_input.size(), 4096u + 3u + 480u) << "packet " << k;
