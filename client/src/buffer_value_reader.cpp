@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "decode_budget.h"
@@ -116,10 +118,8 @@ class BufferValueReader {
     return DecodeBudget::FitsIn(position_ < size_ ? size_ - position_ : 0, owed, bytes);
   }
 
-  EncodableValue String(uint64_t owed) { return StringOfSize(SizePrefix(), owed); }
-
-  // The rest of a string after its size prefix.
-  EncodableValue StringOfSize(uint32_t size, uint64_t owed) {
+  EncodableValue String(uint64_t owed) {
+    const uint32_t size = SizePrefix();
     if (!Fits(size, owed)) {
       WriteDiagnosticLine(kInvalidReadLine);
       return EncodableValue(std::string());
@@ -164,13 +164,12 @@ class BufferValueReader {
     }
     ValueList list;
     list.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) list.push_back(Next(owed + (count - i - 1), depth));
+    for (uint32_t i = 0; i < count; ++i) list.emplace_back(NextValue{this, owed + (count - i - 1), depth});
     return EncodableValue(std::move(list));
   }
 
   // The first occurrence of a key wins. Keys usually arrive in order, so the
-  // end is the hint: one comparison places each entry. A string key whose
-  // bytes are all there is made in its map node, and the value read into it.
+  // end is the hint: one comparison places each entry.
   EncodableValue Map(uint64_t owed, int depth) {
     const uint32_t count = SizePrefix();
     if (!Opens(count, 2, owed, ++depth)) {
@@ -182,32 +181,22 @@ class BufferValueReader {
     for (uint32_t i = 0; i < count; ++i) {
       const uint64_t rest = owed + uint64_t{count - i - 1} * 2;
       const size_t size_before = map.size();
-      const auto entry = PlaceKey(&map, rest + 1, depth);
-      if (map.size() != size_before) {
-        entry->second = Next(rest, depth);
-      } else {
-        ++dropped;
-        Next(rest, depth);  // read, and dropped with its key
-      }
+      map.emplace_hint(map.end(), std::piecewise_construct, std::forward_as_tuple(NextValue{this, rest + 1, depth}),
+                       std::forward_as_tuple(NextValue{this, rest, depth}));
+      if (map.size() == size_before) ++dropped;
     }
     if (dropped != 0) WriteDiagnosticLine(DroppedEntriesLine(dropped, count));
     return EncodableValue(std::move(map));
   }
 
-  // Reads a key and places it, with a null value, unless an equivalent key
-  // is there already.
-  ValueMap::iterator PlaceKey(ValueMap* map, uint64_t owed, int depth) {
-    const uint8_t tag = Byte();
-    if (tag != kTagString && tag != kTagLargeInt) return map->emplace_hint(map->end(), OfType(tag, owed, depth), EncodableValue());
-    const uint32_t size = SizePrefix();
-    // As StringOfSize, which takes the other ways: a failed Take consumes nothing.
-    if (const uint8_t* bytes = Fits(size, owed) ? Take(size) : nullptr) {
-      return map->emplace_hint(map->end(), std::piecewise_construct,
-                               std::forward_as_tuple(std::in_place_type<std::string>, reinterpret_cast<const char*>(bytes), size),
-                               std::forward_as_tuple());
-    }
-    return map->emplace_hint(map->end(), StringOfSize(size, owed), EncodableValue());
-  }
+  // The next value, read as the list element or map node is made (a key,
+  // then its value): returned straight into its place rather than moved there.
+  struct NextValue {
+    BufferValueReader* reader;
+    uint64_t owed;
+    int depth;
+    operator EncodableValue() const { return reader->Next(owed, depth); }
+  };
 
   EncodableValue Next(uint64_t owed, int depth) { return OfType(Byte(), owed, depth); }
 
