@@ -134,7 +134,7 @@ class BufferValueWriter {
 
   // Scalars and strings are written inline, in the loops of the lists and
   // maps; the rest out of line.
-  uint8_t* Value(const EncodableValue& value, uint8_t* out) {
+  [[gnu::always_inline]] uint8_t* Value(const EncodableValue& value, uint8_t* out) {
     out = Room(out, kHeadRoom);
     switch (value.index()) {
       case EncodableValue::kNull:
