@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <string_view>
-
-#include <type_traits>
 #include <typeinfo>
 
 #include "buffer_value_reader.h"
@@ -109,8 +106,9 @@ void PutTypedList(ByteStreamWriter* stream, uint8_t tag, const std::vector<T>& l
   if (PutSizedTag(stream, tag, list.size())) PutTypedListBody(stream, list);
 }
 
-// The standard serializer on exactly the method codec's streams, which it
-// then reads and writes directly (buffer_value_reader.h, buffer_value_writer.h).
+// Whether `serializer` is the standard one itself, which reads and writes
+// exactly the buffer streams directly (buffer_value_reader.h,
+// buffer_value_writer.h); a derived one takes every value through its slots.
 bool IsStandard(const StandardCodecSerializer& serializer) {
   return typeid(serializer) == typeid(StandardCodecSerializer);
 }
