@@ -65,8 +65,7 @@ class BufferValueReader {
       case kTagFloatList:
         return TypedList<float>(owed);
       default:
-        WriteDiagnosticLine(kUnknownTypeLine + std::to_string(tag));
-        return EncodableValue();
+        return Unknown(tag);
     }
   }
 
@@ -96,6 +95,12 @@ class BufferValueReader {
   void SkipPadding(uint8_t alignment) {
     const uint64_t remainder = position_ % alignment;
     if (remainder != 0) position_ += alignment - remainder;
+  }
+  // The rare and the large cases stay out of line, so that reading a scalar
+  // or a string costs no more than it needs.
+  [[gnu::noinline]] static EncodableValue Unknown(uint8_t tag) {
+    WriteDiagnosticLine(kUnknownTypeLine + std::to_string(tag));
+    return EncodableValue();
   }
   [[gnu::noinline]] void ShortRead() {
     read_past_end_ = true;
@@ -133,7 +138,7 @@ class BufferValueReader {
   }
 
   template <typename T>
-  EncodableValue TypedList(uint64_t owed) {
+  [[gnu::noinline]] EncodableValue TypedList(uint64_t owed) {
     const uint32_t count = SizePrefix();
     if (!Fits(uint64_t{count} * sizeof(T), owed)) {
       WriteDiagnosticLine(kInvalidReadLine);
@@ -156,7 +161,7 @@ class BufferValueReader {
     return Fits(count * min_item_bytes, owed);
   }
 
-  EncodableValue List(uint64_t owed, int depth) {
+  [[gnu::noinline]] EncodableValue List(uint64_t owed, int depth) {
     const uint32_t count = SizePrefix();
     if (!Opens(count, 1, owed, ++depth)) {
       WriteDiagnosticLine(kInvalidReadLine);
@@ -170,7 +175,7 @@ class BufferValueReader {
 
   // The first occurrence of a key wins. Keys usually arrive in order, so the
   // end is the hint: one comparison places each entry.
-  EncodableValue Map(uint64_t owed, int depth) {
+  [[gnu::noinline]] EncodableValue Map(uint64_t owed, int depth) {
     const uint32_t count = SizePrefix();
     if (!Opens(count, 2, owed, ++depth)) {
       WriteDiagnosticLine(kInvalidReadLine);
