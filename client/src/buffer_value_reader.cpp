@@ -32,7 +32,7 @@ class BufferValueReader {
   BufferValueReader(const BufferValueReader&) = delete;
   BufferValueReader& operator=(const BufferValueReader&) = delete;
 
-  EncodableValue OfType(uint8_t tag, uint64_t owed, int depth) {
+  [[gnu::always_inline]] EncodableValue OfType(uint8_t tag, uint64_t owed, int depth) {
     switch (tag) {
       case kTagNull:
         return EncodableValue();
