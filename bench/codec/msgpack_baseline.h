@@ -1,5 +1,7 @@
-// msgpack-c handling the same map message as the codec benchmark: packing it
-// from, and unpacking it into, a plain C++ tree.
+// msgpack-c packing from, and unpacking into, a value tree of the same shape
+// as EncodableValue: a variant whose maps are ordered maps from value to
+// value (std::map, one node per entry), keys compared by the variant's own
+// ordering.
 #ifndef KESTRO_BENCH_CODEC_MSGPACK_BASELINE_H_
 #define KESTRO_BENCH_CODEC_MSGPACK_BASELINE_H_
 
@@ -14,11 +16,20 @@
 
 namespace kestro::bench {
 
-using PlainValue = std::variant<int32_t, double, std::string>;
-using PlainMap = std::map<std::string, PlainValue>;
+struct PlainValue;
+using PlainList = std::vector<PlainValue>;
+using PlainMap = std::map<PlainValue, PlainValue>;
 
-msgpack::sbuffer MsgpackPack(const PlainMap& map);
-PlainMap MsgpackUnpack(const char* data, size_t size);
+// What msgpack carries: nil, bool, integers, floats, strings, binary,
+// arrays and maps.
+struct PlainValue : std::variant<std::monostate, bool, int64_t, double, std::string, std::vector<uint8_t>, PlainList,
+                                 PlainMap> {
+  using variant::variant;
+};
+
+// Packs into a buffer reserved for `reserve` bytes.
+msgpack::sbuffer MsgpackPack(const PlainValue& value, size_t reserve);
+PlainValue MsgpackUnpack(const char* data, size_t size);
 
 }  // namespace kestro::bench
 

@@ -1,5 +1,6 @@
-// Prints, after the usual console output, each codec benchmark's median
-// beside its baseline's and the ratio the targets are stated in.
+// After the usual console output, states each codec goal: the median CPU
+// time of a codec benchmark set against its baseline's, measured in the
+// same run, as one goal line.
 #ifndef KESTRO_BENCH_CODEC_RATIO_TABLE_H_
 #define KESTRO_BENCH_CODEC_RATIO_TABLE_H_
 
@@ -10,14 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "goal_line.h"
+
 namespace kestro::bench {
 
 struct Comparison {
+  std::string what;
   std::string contender;
   std::string baseline;
-  // "within" : contender / baseline must stay at or below `target`;
-  // "faster" : baseline / contender must reach at least `target`.
-  bool within;
+  // kAtMost: contender / baseline must stay at or below `target`;
+  // kAtLeast: baseline / contender ("times faster") must reach it.
+  Goal goal;
   double target;
 };
 
@@ -30,13 +34,14 @@ class RatioTable : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
-  // Whether every comparison met its target in this run.
-  bool all_met() const { return all_met_; }
-
  private:
+  // The median of the repetitions, or of the runs themselves when there
+  // were too few repetitions for an aggregate.
+  double MedianNs(const std::string& name) const;
+
   std::vector<Comparison> comparisons_;
   std::map<std::string, double> median_ns_;
-  bool all_met_ = true;
+  std::map<std::string, std::vector<double>> run_ns_;
 };
 
 }  // namespace kestro::bench

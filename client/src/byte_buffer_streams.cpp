@@ -4,17 +4,16 @@
 #include <cstring>
 
 #include "diagnostics.h"
+#include "wire_format.h"
 
 namespace flutter {
 
-namespace {
-constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
-}
+using internal::kInvalidReadLine;
 
 uint8_t ByteBufferStreamReader::GetByte() {
   if (position_ >= size_) {
     read_past_end_ = true;
-    internal::WriteDiagnosticLine(kInvalidRead);
+    internal::WriteDiagnosticLine(kInvalidReadLine);
     return 0;
   }
   return data_[position_++];
@@ -24,7 +23,7 @@ void ByteBufferStreamReader::GetBytes(uint8_t* destination, size_t length) {
   // Written so that neither side can overflow, whatever position holds.
   if (position_ > size_ || length > size_ - position_) {
     read_past_end_ = true;
-    internal::WriteDiagnosticLine(kInvalidRead);
+    internal::WriteDiagnosticLine(kInvalidReadLine);
     return;
   }
   if (length != 0) std::memcpy(destination, data_ + position_, length);

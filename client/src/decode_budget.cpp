@@ -7,12 +7,14 @@ namespace flutter::internal {
 thread_local DecodeBudget::Container::State DecodeBudget::Container::state_;
 
 bool DecodeBudget::Fits(const ByteStreamReader* stream, uint64_t bytes) {
-  // Nothing to allocate: a read that fails anyway reports itself.
-  if (bytes == 0) return true;
+  if (bytes == 0) return true;  // without asking the stream
+  return FitsIn(stream->RemainingBytes(), EnclosingOf(stream).owed, bytes);
+}
+
+DecodeBudget::Enclosing DecodeBudget::EnclosingOf(const ByteStreamReader* stream) {
   const Container::State& state = Container::state_;
-  const uint64_t owed = state.reader == stream ? state.owed : 0;
-  const uint64_t remaining = stream->RemainingBytes();
-  return remaining >= owed && bytes <= remaining - owed;
+  if (state.reader != stream) return {0, 0};
+  return {state.owed, state.depth};
 }
 
 DecodeBudget::Container::Container(const ByteStreamReader* stream)

@@ -25,6 +25,20 @@ class DecodeBudget {
   // Whether `bytes` more bytes can come from `stream` on top of what the
   // open containers are owed.
   static bool Fits(const ByteStreamReader* stream, uint64_t bytes);
+  // Whether `bytes` more bytes fit in `remaining` on top of `owed`.
+  static bool FitsIn(uint64_t remaining, uint64_t owed, uint64_t bytes) {
+    // Nothing to allocate: a read that fails anyway reports itself.
+    return bytes == 0 || (remaining >= owed && bytes <= remaining - owed);
+  }
+
+  // What the lists and maps open on this thread around a read from `stream`
+  // are owed, and how deeply they nest: where a reader that keeps the
+  // budget itself, with nothing else reading meanwhile, starts from.
+  struct Enclosing {
+    uint64_t owed;
+    int depth;
+  };
+  static Enclosing EnclosingOf(const ByteStreamReader* stream);
 
   // Whether `stream` can tell how many bytes it holds.
   static bool Counts(const ByteStreamReader* stream) { return stream->RemainingBytes() != SIZE_MAX; }

@@ -1,6 +1,7 @@
 #include "flutter/encodable_value.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace flutter {
@@ -59,15 +60,52 @@ int CompareMaps(const ValueMap& a, const ValueMap& b) {
   return CompareSizes(a.size(), b.size());
 }
 
+// `Word` bytes from `bytes` as a number that orders as the bytes do.
+template <typename Word>
+Word LoadOrdered(const char* bytes) {
+  Word word;
+  std::memcpy(&word, bytes, sizeof(Word));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  if constexpr (sizeof(Word) == 8) return __builtin_bswap64(word);
+  if constexpr (sizeof(Word) == 4) return __builtin_bswap32(word);
+#endif
+  return word;
+}
+
+// Unsigned bytes, then length. Map keys are mostly short strings, compared
+// here a word at a time rather than through a library call. The last word
+// overlaps the one before; its earlier bytes are equal, so the first
+// difference still decides.
+int CompareStrings(const std::string& a, const std::string& b) {
+  const size_t common = std::min(a.size(), b.size());
+  const char* x = a.data();
+  const char* y = b.data();
+  uint64_t word_x = 0;
+  uint64_t word_y = 0;
+  if (common >= 8) {
+    for (size_t i = 0; i < common && word_x == word_y; i += 8) {
+      const size_t at = std::min(i, common - 8);
+      word_x = LoadOrdered<uint64_t>(x + at);
+      word_y = LoadOrdered<uint64_t>(y + at);
+    }
+  } else if (common >= 4) {
+    word_x = uint64_t{LoadOrdered<uint32_t>(x)} << 32 | LoadOrdered<uint32_t>(x + common - 4);
+    word_y = uint64_t{LoadOrdered<uint32_t>(y)} << 32 | LoadOrdered<uint32_t>(y + common - 4);
+  } else {
+    for (size_t i = 0; i < common && word_x == word_y; ++i) {
+      word_x = static_cast<unsigned char>(x[i]);
+      word_y = static_cast<unsigned char>(y[i]);
+    }
+  }
+  if (word_x != word_y) return word_x < word_y ? -1 : 1;
+  return CompareSizes(a.size(), b.size());
+}
+
 struct SameAlternativeCompare {
   const EncodableValue& other;
 
   int operator()(const std::monostate&) const { return 0; }
-  int operator()(const std::string& a) const {
-    // char_traits<char> compares bytes as unsigned char.
-    const int order = a.compare(std::get<std::string>(other));
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
-  }
+  int operator()(const std::string& a) const { return CompareStrings(a, std::get<std::string>(other)); }
   int operator()(const std::vector<double>& a) const {
     return CompareFloatLists(a, std::get<std::vector<double>>(other));
   }
@@ -90,6 +128,7 @@ struct SameAlternativeCompare {
 
 int Compare(const EncodableValue& a, const EncodableValue& b) {
   if (a.index() != b.index()) return CompareSizes(a.index(), b.index());
+  if (const auto* text = std::get_if<std::string>(&a)) return CompareStrings(*text, *std::get_if<std::string>(&b));
   return std::visit(SameAlternativeCompare{b}, static_cast<const internal::EncodableVariant&>(a));
 }
 

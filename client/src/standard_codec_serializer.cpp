@@ -3,38 +3,28 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <string_view>
-
-#include <type_traits>
 #include <typeinfo>
 
+#include "buffer_value_reader.h"
+#include "buffer_value_writer.h"
 #include "decode_budget.h"
 #include "diagnostics.h"
 #include "flutter/byte_buffer_streams.h"
+#include "wire_format.h"
 
 namespace flutter {
 
 namespace {
 
-enum Tag : uint8_t {
-  kTagNull = 0,
-  kTagTrue = 1,
-  kTagFalse = 2,
-  kTagInt32 = 3,
-  kTagInt64 = 4,
-  kTagLargeInt = 5,  // never written; read as a string
-  kTagDouble = 6,
-  kTagString = 7,
-  kTagByteList = 8,
-  kTagInt32List = 9,
-  kTagInt64List = 10,
-  kTagDoubleList = 11,
-  kTagList = 12,
-  kTagMap = 13,
-  kTagFloatList = 14,
-};
-
-constexpr char kInvalidRead[] = "Invalid read in StandardCodecByteStreamReader";
+using internal::DecodeBudget;
+using internal::DroppedEntriesLine;
+using internal::kCustomTypeLine;
+using internal::kInvalidReadLine;
+using internal::kTooLargeLine;
+using internal::kUnknownTypeLine;
+using internal::ReadValueFromBuffer;
+using internal::WriteDiagnosticLine;
+using internal::WriteValueToBuffer;
 
 template <typename T>
 T GetRaw(ByteStreamReader* stream) {
@@ -53,7 +43,7 @@ void ReadElements(ByteStreamReader* stream, size_t count, Storage* storage) {
   auto read = [&](size_t from, size_t length) {
     stream->GetBytes(reinterpret_cast<uint8_t*>(storage->data() + from), length * sizeof(Element));
   };
-  if (internal::DecodeBudget::Counts(stream)) {
+  if (DecodeBudget::Counts(stream)) {
     storage->resize(count);
     read(0, count);
     return;
@@ -72,199 +62,55 @@ void ReadElements(ByteStreamReader* stream, size_t count, Storage* storage) {
   } while (done < count);
 }
 
-// Where the serializer's bytes go: any writer through its virtual
-// operations, or the writer the method codec uses, when it is exactly a
-// ByteBufferStreamWriter, without a virtual call per byte.
-struct AnyWriterSink {
-  ByteStreamWriter* stream;
-  void Byte(uint8_t byte) { stream->PutByte(byte); }
-  void Bytes(const uint8_t* source, size_t length) { stream->PutBytes(source, length); }
-  void Padding(uint8_t alignment) { stream->PutPadding(alignment); }
-};
-
-// Appends straight into the array of a ByteBufferStreamWriter through a
-// cursor, without a virtual call or a capacity check per byte. The array is
-// grown (zero-filled) ahead of the cursor and cut back to it by Commit.
-class BufferWriterSink {
- public:
-  explicit BufferWriterSink(std::vector<uint8_t>* buffer) : buffer_(buffer) { Resume(); }
-  ~BufferWriterSink() { Commit(); }
-  BufferWriterSink(const BufferWriterSink&) = delete;
-  BufferWriterSink& operator=(const BufferWriterSink&) = delete;
-
-  void Byte(uint8_t byte) {
-    Ensure(1);
-    buffer_->data()[length_++] = byte;
-  }
-  void Bytes(const uint8_t* source, size_t length) {
-    if (length > kBulk) {  // one pass, no zero fill first
-      Commit();
-      buffer_->insert(buffer_->end(), source, source + length);
-      Resume();
-      return;
-    }
-    Ensure(length);
-    std::memcpy(buffer_->data() + length_, source, length);
-    length_ += length;
-  }
-  void Padding(uint8_t alignment) {
-    const size_t remainder = length_ % alignment;
-    if (remainder == 0) return;
-    Ensure(alignment - remainder);
-    length_ += alignment - remainder;  // the bytes ahead of the cursor are zero
-  }
-
-  // Hands the array back at its written length, for anyone else to append.
-  void Commit() { buffer_->resize(length_); }
-  // Takes it up again after someone else appended.
-  void Resume() { length_ = buffer_->size(); }
-
- private:
-  static constexpr size_t kBulk = 256;
-
-  void Ensure(size_t length) {
-    if (length_ + length > buffer_->size()) Grow(length);
-  }
-  // Rare; kept out of line so that the appends above stay small enough to inline.
-  [[gnu::noinline]] void Grow(size_t length) {
-    const size_t needed = length_ + length;
-    if (needed > buffer_->capacity()) buffer_->reserve(std::max(needed, buffer_->capacity() + buffer_->capacity() / 2));
-    // Zero-fill a bounded step ahead only, so that a large reserve is not
-    // written twice when a bulk copy follows.
-    buffer_->resize(std::min(buffer_->capacity(), std::max(needed, length_ + kBulk)));
-  }
-
-  std::vector<uint8_t>* buffer_;
-  size_t length_ = 0;
-};
-
-template <typename Sink, typename T>
-void PutRaw(Sink& sink, const T& value) {
-  sink.Bytes(reinterpret_cast<const uint8_t*>(&value), sizeof(T));
+template <typename T>
+void PutRaw(ByteStreamWriter* stream, const T& value) {
+  stream->PutBytes(reinterpret_cast<const uint8_t*>(&value), sizeof(T));
 }
 
-template <typename Sink>
-void PutSizePrefix(Sink& sink, size_t size) {
+void PutSizePrefix(ByteStreamWriter* stream, size_t size) {
   if (size < 254) {
-    sink.Byte(static_cast<uint8_t>(size));
+    stream->PutByte(static_cast<uint8_t>(size));
   } else if (size <= 0xffff) {
-    sink.Byte(254);
-    PutRaw(sink, static_cast<uint16_t>(size));
+    stream->PutByte(254);
+    PutRaw(stream, static_cast<uint16_t>(size));
   } else {
-    sink.Byte(255);
-    PutRaw(sink, static_cast<uint32_t>(size));
+    stream->PutByte(255);
+    PutRaw(stream, static_cast<uint32_t>(size));
   }
 }
 
 // The tag and size prefix of a sized value. A size the 32-bit prefix cannot
 // say goes out as null instead, so that the message stays well-formed;
 // returns whether the body should follow.
-template <typename Sink>
-bool PutSizedTag(Sink& sink, uint8_t tag, size_t size) {
+bool PutSizedTag(ByteStreamWriter* stream, uint8_t tag, size_t size) {
   if (size > UINT32_MAX) {
-    internal::WriteDiagnosticLine(
-        "Value too large for the standard message format in StandardCodecSerializer::WriteValue; "
-        "written as null.");
-    sink.Byte(kTagNull);
+    WriteDiagnosticLine(kTooLargeLine);
+    stream->PutByte(internal::kTagNull);
     return false;
   }
-  sink.Byte(tag);
-  PutSizePrefix(sink, size);
+  stream->PutByte(tag);
+  PutSizePrefix(stream, size);
   return true;
 }
 
 // Padding even for an empty list: the reader skips it whatever the count,
 // and writer and reader must agree on every byte.
-template <typename Sink, typename T>
-void PutTypedListBody(Sink& sink, const std::vector<T>& list) {
-  if (sizeof(T) > 1) sink.Padding(sizeof(T));
-  if (!list.empty()) sink.Bytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+template <typename T>
+void PutTypedListBody(ByteStreamWriter* stream, const std::vector<T>& list) {
+  if (sizeof(T) > 1) stream->PutPadding(sizeof(T));
+  if (!list.empty()) stream->PutBytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
 }
 
-template <typename Sink, typename T>
-void PutTypedList(Sink& sink, uint8_t tag, const std::vector<T>& list) {
-  if (PutSizedTag(sink, tag, list.size())) PutTypedListBody(sink, list);
+template <typename T>
+void PutTypedList(ByteStreamWriter* stream, uint8_t tag, const std::vector<T>& list) {
+  if (PutSizedTag(stream, tag, list.size())) PutTypedListBody(stream, list);
 }
 
-// Writes one value. Nested values go back through the serializer's virtual
-// WriteValue, unless the serializer is the standard one itself, whose
-// WriteValue is this function.
-template <typename Sink>
-void Put(const StandardCodecSerializer& serializer, bool standard, const EncodableValue& value, Sink& sink,
-         ByteStreamWriter* stream) {
-  auto put_nested = [&](const EncodableValue& nested) {
-    if (standard) {
-      Put(serializer, standard, nested, sink, stream);
-      return;
-    }
-    if constexpr (std::is_same_v<Sink, BufferWriterSink>) sink.Commit();
-    serializer.WriteValue(nested, stream);
-    if constexpr (std::is_same_v<Sink, BufferWriterSink>) sink.Resume();
-  };
-  switch (value.index()) {
-    case EncodableValue::kNull:
-      sink.Byte(kTagNull);
-      break;
-    case EncodableValue::kBool:
-      sink.Byte(std::get<bool>(value) ? kTagTrue : kTagFalse);
-      break;
-    case EncodableValue::kInt32:
-      sink.Byte(kTagInt32);
-      PutRaw(sink, std::get<int32_t>(value));
-      break;
-    case EncodableValue::kInt64:
-      sink.Byte(kTagInt64);
-      PutRaw(sink, std::get<int64_t>(value));
-      break;
-    case EncodableValue::kDouble:
-      sink.Byte(kTagDouble);
-      sink.Padding(8);
-      PutRaw(sink, std::get<double>(value));
-      break;
-    case EncodableValue::kString: {
-      const auto& text = std::get<std::string>(value);
-      if (PutSizedTag(sink, kTagString, text.size()) && !text.empty()) {
-        sink.Bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-      }
-      break;
-    }
-    case EncodableValue::kByteList:
-      PutTypedList(sink, kTagByteList, std::get<std::vector<uint8_t>>(value));
-      break;
-    case EncodableValue::kInt32List:
-      PutTypedList(sink, kTagInt32List, std::get<std::vector<int32_t>>(value));
-      break;
-    case EncodableValue::kInt64List:
-      PutTypedList(sink, kTagInt64List, std::get<std::vector<int64_t>>(value));
-      break;
-    case EncodableValue::kDoubleList:
-      PutTypedList(sink, kTagDoubleList, std::get<std::vector<double>>(value));
-      break;
-    case EncodableValue::kList: {
-      const auto& list = std::get<ValueList>(value);
-      if (!PutSizedTag(sink, kTagList, list.size())) break;
-      for (const EncodableValue& element : list) put_nested(element);
-      break;
-    }
-    case EncodableValue::kMap: {
-      const auto& map = std::get<ValueMap>(value);
-      if (!PutSizedTag(sink, kTagMap, map.size())) break;
-      for (const auto& [key, entry] : map) {
-        put_nested(key);
-        put_nested(entry);
-      }
-      break;
-    }
-    case EncodableValue::kCustom:
-      sink.Byte(kTagNull);
-      internal::WriteDiagnosticLine(
-          "Unhandled custom type in StandardCodecSerializer::WriteValue. "
-          "Custom types require codec extensions.");
-      break;
-    case EncodableValue::kFloatList:
-      PutTypedList(sink, kTagFloatList, std::get<std::vector<float>>(value));
-      break;
-  }
+// Whether `serializer` is the standard one itself, which reads and writes
+// exactly the buffer streams directly (buffer_value_reader.h,
+// buffer_value_writer.h); a derived one takes every value through its slots.
+bool IsStandard(const StandardCodecSerializer& serializer) {
+  return typeid(serializer) == typeid(StandardCodecSerializer);
 }
 
 }  // namespace
@@ -283,36 +129,97 @@ EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* stream) 
 }
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value, ByteStreamWriter* stream) const {
-  const bool standard = typeid(*this) == typeid(StandardCodecSerializer);
-  if (typeid(*stream) == typeid(ByteBufferStreamWriter)) {
-    BufferWriterSink sink(static_cast<ByteBufferStreamWriter*>(stream)->buffer());
-    Put(*this, standard, value, sink, stream);
-  } else {
-    AnyWriterSink sink{stream};
-    Put(*this, standard, value, sink, stream);
+  if (IsStandard(*this) && typeid(*stream) == typeid(ByteBufferStreamWriter)) {
+    WriteValueToBuffer(value, static_cast<ByteBufferStreamWriter*>(stream)->buffer());
+    return;
+  }
+  switch (value.index()) {
+    case EncodableValue::kNull:
+      stream->PutByte(internal::kTagNull);
+      break;
+    case EncodableValue::kBool:
+      stream->PutByte(std::get<bool>(value) ? internal::kTagTrue : internal::kTagFalse);
+      break;
+    case EncodableValue::kInt32:
+      stream->PutByte(internal::kTagInt32);
+      PutRaw(stream, std::get<int32_t>(value));
+      break;
+    case EncodableValue::kInt64:
+      stream->PutByte(internal::kTagInt64);
+      PutRaw(stream, std::get<int64_t>(value));
+      break;
+    case EncodableValue::kDouble:
+      stream->PutByte(internal::kTagDouble);
+      stream->PutPadding(8);
+      PutRaw(stream, std::get<double>(value));
+      break;
+    case EncodableValue::kString: {
+      const auto& text = std::get<std::string>(value);
+      if (PutSizedTag(stream, internal::kTagString, text.size()) && !text.empty()) {
+        stream->PutBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+      }
+      break;
+    }
+    case EncodableValue::kByteList:
+      PutTypedList(stream, internal::kTagByteList, std::get<std::vector<uint8_t>>(value));
+      break;
+    case EncodableValue::kInt32List:
+      PutTypedList(stream, internal::kTagInt32List, std::get<std::vector<int32_t>>(value));
+      break;
+    case EncodableValue::kInt64List:
+      PutTypedList(stream, internal::kTagInt64List, std::get<std::vector<int64_t>>(value));
+      break;
+    case EncodableValue::kDoubleList:
+      PutTypedList(stream, internal::kTagDoubleList, std::get<std::vector<double>>(value));
+      break;
+    case EncodableValue::kList: {
+      const auto& list = std::get<ValueList>(value);
+      if (!PutSizedTag(stream, internal::kTagList, list.size())) break;
+      for (const EncodableValue& element : list) WriteValue(element, stream);
+      break;
+    }
+    case EncodableValue::kMap: {
+      const auto& map = std::get<ValueMap>(value);
+      if (!PutSizedTag(stream, internal::kTagMap, map.size())) break;
+      for (const auto& [key, entry] : map) {
+        WriteValue(key, stream);
+        WriteValue(entry, stream);
+      }
+      break;
+    }
+    case EncodableValue::kCustom:
+      stream->PutByte(internal::kTagNull);
+      WriteDiagnosticLine(kCustomTypeLine);
+      break;
+    case EncodableValue::kFloatList:
+      PutTypedList(stream, internal::kTagFloatList, std::get<std::vector<float>>(value));
+      break;
   }
 }
 
 EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStreamReader* stream) const {
+  if (IsStandard(*this) && typeid(*stream) == typeid(ByteBufferStreamReader)) {
+    return ReadValueFromBuffer(type, static_cast<ByteBufferStreamReader*>(stream));
+  }
   switch (type) {
-    case kTagNull:
+    case internal::kTagNull:
       return EncodableValue();
-    case kTagTrue:
+    case internal::kTagTrue:
       return EncodableValue(true);
-    case kTagFalse:
+    case internal::kTagFalse:
       return EncodableValue(false);
-    case kTagInt32:
+    case internal::kTagInt32:
       return EncodableValue(GetRaw<int32_t>(stream));
-    case kTagInt64:
+    case internal::kTagInt64:
       return EncodableValue(GetRaw<int64_t>(stream));
-    case kTagDouble:
+    case internal::kTagDouble:
       stream->SkipPadding(8);
       return EncodableValue(GetRaw<double>(stream));
-    case kTagLargeInt:
-    case kTagString: {
+    case internal::kTagLargeInt:
+    case internal::kTagString: {
       const uint32_t size = ReadSizePrefix(stream);
-      if (!internal::DecodeBudget::Fits(stream, size)) {
-        internal::WriteDiagnosticLine(kInvalidRead);
+      if (!DecodeBudget::Fits(stream, size)) {
+        WriteDiagnosticLine(kInvalidReadLine);
         return EncodableValue(std::string());
       }
       if (const uint8_t* bytes = stream->TakeBytes(size)) {
@@ -322,32 +229,31 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStream
       ReadElements(stream, size, &text);
       return EncodableValue(std::move(text));
     }
-    case kTagByteList:
+    case internal::kTagByteList:
       return ReadTypedList<uint8_t>(stream);
-    case kTagInt32List:
+    case internal::kTagInt32List:
       return ReadTypedList<int32_t>(stream);
-    case kTagInt64List:
+    case internal::kTagInt64List:
       return ReadTypedList<int64_t>(stream);
-    case kTagDoubleList:
+    case internal::kTagDoubleList:
       return ReadTypedList<double>(stream);
-    case kTagList:
+    case internal::kTagList:
       return ReadList(stream);
-    case kTagMap:
+    case internal::kTagMap:
       return ReadMap(stream);
-    case kTagFloatList:
+    case internal::kTagFloatList:
       return ReadTypedList<float>(stream);
     default:
-      internal::WriteDiagnosticLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
-                                    std::to_string(type));
+      WriteDiagnosticLine(kUnknownTypeLine + std::to_string(type));
       return EncodableValue();
   }
 }
 
 EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* stream) const {
-  internal::DecodeBudget::Container container(stream);
+  DecodeBudget::Container container(stream);
   const uint32_t count = ReadSizePrefix(stream);
   if (!container.Open(count, 1)) {
-    internal::WriteDiagnosticLine(kInvalidRead);
+    WriteDiagnosticLine(kInvalidReadLine);
     return EncodableValue(ValueList());
   }
   ValueList list;
@@ -361,11 +267,11 @@ EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* stream) const
 }
 
 EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const {
-  internal::DecodeBudget::Container container(stream);
+  DecodeBudget::Container container(stream);
   const uint32_t count = ReadSizePrefix(stream);
   // Each entry takes at least two bytes: the key's tag and the value's tag.
   if (!container.Open(count, 2)) {
-    internal::WriteDiagnosticLine(kInvalidRead);
+    WriteDiagnosticLine(kInvalidReadLine);
     return EncodableValue(ValueMap());
   }
   ValueMap map;
@@ -382,19 +288,12 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
     if (map.size() == size_before) ++dropped;
     if (container.RanShort()) break;
   }
-  // Equivalent keys are more than repeated ones: a NaN is equivalent to
-  // every double. What a message loses that way is said, not hidden.
-  if (dropped != 0) {
-    internal::WriteDiagnosticLine(
-        "Map entries dropped in StandardCodecSerializer::ReadValueOfType: " + std::to_string(dropped) + " of " +
-        std::to_string(count) + " keys equivalent to an earlier key");
-  }
+  if (dropped != 0) WriteDiagnosticLine(DroppedEntriesLine(dropped, count));
   return EncodableValue(std::move(map));
 }
 
 void StandardCodecSerializer::WriteSizePrefix(size_t size, ByteStreamWriter* stream) const {
-  AnyWriterSink sink{stream};
-  PutSizePrefix(sink, size);
+  PutSizePrefix(stream, size);
 }
 
 uint32_t StandardCodecSerializer::ReadSizePrefix(ByteStreamReader* stream) const {
@@ -406,16 +305,15 @@ uint32_t StandardCodecSerializer::ReadSizePrefix(ByteStreamReader* stream) const
 
 template <typename T>
 void StandardCodecSerializer::WriteTypedList(const std::vector<T>& list, ByteStreamWriter* stream) const {
-  AnyWriterSink sink{stream};
-  PutSizePrefix(sink, list.size());
-  PutTypedListBody(sink, list);
+  PutSizePrefix(stream, list.size());
+  PutTypedListBody(stream, list);
 }
 
 template <typename T>
 EncodableValue StandardCodecSerializer::ReadTypedList(ByteStreamReader* stream) const {
   const uint32_t count = ReadSizePrefix(stream);
-  if (!internal::DecodeBudget::Fits(stream, uint64_t{count} * sizeof(T))) {
-    internal::WriteDiagnosticLine(kInvalidRead);
+  if (!DecodeBudget::Fits(stream, uint64_t{count} * sizeof(T))) {
+    WriteDiagnosticLine(kInvalidReadLine);
     return EncodableValue(std::vector<T>());
   }
   if (sizeof(T) > 1) stream->SkipPadding(sizeof(T));

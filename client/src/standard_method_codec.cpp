@@ -27,8 +27,10 @@ size_t EncodedSizeGuess(const EncodableValue& value) {
   return kHeader + std::visit(
                        [](const auto& payload) -> size_t {
                          using T = std::decay_t<decltype(payload)>;
-                         if constexpr (std::is_same_v<T, ValueList> || std::is_same_v<T, ValueMap>) {
+                         if constexpr (std::is_same_v<T, ValueList>) {
                            return payload.size() * 16;
+                         } else if constexpr (std::is_same_v<T, ValueMap>) {
+                           return payload.size() * 32;  // a short key and a scalar, padded
                          } else if constexpr (std::is_same_v<T, std::string>) {
                            return payload.size();
                          } else if constexpr (std::is_same_v<T, std::vector<uint8_t>> ||

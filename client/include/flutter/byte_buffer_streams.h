@@ -11,6 +11,10 @@
 
 namespace flutter {
 
+namespace internal {
+class BufferValueReader;
+}
+
 class ByteBufferStreamReader : public ByteStreamReader {
  public:
   // The range must outlive the reader.
@@ -26,6 +30,9 @@ class ByteBufferStreamReader : public ByteStreamReader {
   uint64_t position() const { return position_; }
 
  private:
+  // The standard serializer reads straight from the range.
+  friend class internal::BufferValueReader;
+
   const uint8_t* data_;
   uint64_t size_;
   uint64_t position_ = 0;
