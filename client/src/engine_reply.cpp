@@ -6,22 +6,21 @@
 
 namespace flutter::internal {
 
-EngineReply::Shared::Shared(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle)
-    : messenger(std::move(messenger)), response_handle(response_handle) {}
+EngineResponse::EngineResponse(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle)
+    : messenger_(std::move(messenger)), response_handle_(response_handle) {}
 
-EngineReply::EngineReply(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle)
-    : shared_(std::make_shared<Shared>(std::move(messenger), response_handle)) {}
-
-void EngineReply::operator()(const uint8_t* reply, size_t reply_size) const {
-  Shared& shared = *shared_;
-  shared.messenger.IfEngineAvailable([&] {
-    const FlutterDesktopMessageResponseHandle* response_handle = shared.response_handle.exchange(nullptr);
+void EngineResponse::Send(const uint8_t* reply, size_t reply_size) {
+  messenger_.IfEngineAvailable([&] {
+    const FlutterDesktopMessageResponseHandle* response_handle = response_handle_.exchange(nullptr);
     if (response_handle == nullptr) {
       WriteDiagnosticLine("Error: Response can be set only once. Ignoring duplicate response.");
       return;
     }
-    FlutterDesktopMessengerSendResponse(shared.messenger.get(), response_handle, reply, reply_size);
+    FlutterDesktopMessengerSendResponse(messenger_.get(), response_handle, reply, reply_size);
   });
 }
+
+EngineReply::EngineReply(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle)
+    : response_(std::make_shared<EngineResponse>(std::move(messenger), response_handle)) {}
 
 }  // namespace flutter::internal

@@ -5,7 +5,9 @@
 
 #include "callback_guard.h"
 #include "engine_reply.h"
+#include "engine_response_result.h"
 #include "flutter/binary_messenger.h"
+#include "method_call_dispatcher.h"
 
 namespace flutter::internal {
 
@@ -14,6 +16,14 @@ void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger, const FlutterD
   RunGuarded("channel message handler", [&] {
     auto* handler = static_cast<ChannelMessageHandler*>(user_data);
     if (handler == nullptr || message == nullptr) {
+      return;
+    }
+    // A method channel's calls are answered through their result alone,
+    // without a ReplyCallback: the path of every call the UI makes.
+    if (const auto* dispatcher = handler->target<MethodCallDispatcher>()) {
+      dispatcher->Dispatch(message->message, message->message_size,
+                           std::make_unique<EngineResponseResult>(MessengerReference(messenger),
+                                                                  message->response_handle, dispatcher->codec()));
       return;
     }
     // The reference lives exactly as long as the reply or whatever the

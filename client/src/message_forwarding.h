@@ -9,8 +9,9 @@
 
 namespace flutter::internal {
 
-// Hands an incoming message to the ChannelMessageHandler at `user_data`,
-// with an EngineReply for its response handle. Platform thread.
+// Hands an incoming message to the ChannelMessageHandler at `user_data`:
+// a method channel's dispatcher gets it with an EngineResponseResult, any
+// other handler with an EngineReply for its response handle. Platform thread.
 void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger, const FlutterDesktopMessage* message,
                             void* user_data);
 

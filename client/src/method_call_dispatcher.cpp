@@ -13,7 +13,11 @@ MethodCallDispatcher::MethodCallDispatcher(MethodCallFunction handler, const Met
     : handler_(std::move(handler)), codec_(codec), channel_name_(std::move(channel_name)) {}
 
 void MethodCallDispatcher::operator()(const uint8_t* message, size_t message_size, ReplyCallback reply) const {
-  auto result = std::make_unique<EngineMethodResult>(std::move(reply), codec_);
+  Dispatch(message, message_size, std::make_unique<EngineMethodResult>(std::move(reply), codec_));
+}
+
+void MethodCallDispatcher::Dispatch(const uint8_t* message, size_t message_size,
+                                    std::unique_ptr<MethodResult> result) const {
   std::unique_ptr<MethodCall> call = codec_->DecodeCall(message, message_size);
   if (!call) {
     WriteDiagnosticLine("Unable to construct method call from message on channel " + channel_name_);

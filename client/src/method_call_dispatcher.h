@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "flutter/binary_messenger.h"
@@ -19,6 +20,12 @@ class MethodCallDispatcher {
   MethodCallDispatcher(MethodCallFunction handler, const MethodCodec* codec, std::string channel_name);
 
   void operator()(const uint8_t* message, size_t message_size, ReplyCallback reply) const;
+
+  // Decodes `message` and hands the call to the handler with `result`, or
+  // answers not-implemented when it is no method call.
+  void Dispatch(const uint8_t* message, size_t message_size, std::unique_ptr<MethodResult> result) const;
+
+  const MethodCodec* codec() const { return codec_; }
 
  private:
   MethodCallFunction handler_;

@@ -10,15 +10,13 @@ PendingReply::PendingReply(ReplyCallback reply) : reply_(std::move(reply)) {}
 
 PendingReply::~PendingReply() {
   if (reply_) {
-    internal::WriteDiagnosticLine("Warning: Failed to respond to a message. This is a memory leak.");
+    internal::WriteDiagnosticLine(internal::kUnansweredLine);
   }
 }
 
 void PendingReply::Respond(const std::vector<uint8_t>* reply) {
   if (!reply_) {
-    internal::WriteDiagnosticLine(
-        "Error: Only one of Success, Error, or NotImplemented can be called,"
-        " and it can be called exactly once. Ignoring duplicate result.");
+    internal::WriteDiagnosticLine(internal::kDuplicateResultLine);
     return;
   }
   // Spent before the call, so the holder is empty even if the callback throws.
