@@ -8,6 +8,7 @@
 namespace flutter::internal {
 
 using kestro::WriteDiagnosticLine;
+using kestro::WriteDiagnosticText;
 
 }  // namespace flutter::internal
 
