@@ -76,7 +76,7 @@ run_wine() {
   }
   local result=0
   printf '\n=== start-up under Wine\n'
-  /usr/bin/python3 bench/wine/startup_bench.py build/bench-wine "${BENCH_WINE_STARTUP_RUNS:-15}" || result=1
+  /usr/bin/python3 bench/wine/startup_bench.py build/bench-wine "${BENCH_WINE_STARTUP_RUNS:-21}" || result=1
   printf '\n=== resident memory under Wine\n'
   local seconds=${BENCH_WINE_SECONDS:-600}
   KESTRO_TONE_HZ=440 KESTRO_TONE_AMPLITUDE=0.25 KESTRO_TONE_SECONDS=$((seconds + 120)) \

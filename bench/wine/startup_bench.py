@@ -58,7 +58,7 @@ def time_to_shown(testbed, watcher, program, title):
 
 def main():
     helpers = Path(sys.argv[1]).resolve()
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 15
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 21
     testbed = bed.Testbed(bed.load_environment())
     watcher = helpers / 'window_shown_watch'
     programs = [('kestro.exe', dist_dir() / 'kestro.exe', 'kestro'),
