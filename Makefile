@@ -20,10 +20,17 @@ test:
 deps:
 	scripts/deps.sh
 
+# make bench [BENCH=native]: the native benchmarks, then (unless
+# BENCH=native) kestro.exe's start-up and memory under Wine, which need the
+# windows preset; BENCH_WINE_SECONDS (default 600) sets the memory run.
+BENCH ?= all
 bench: deps
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j
-	scripts/bench.sh
+	cmake --build --preset native -j2
+	if [ "$(BENCH)" != native ]; then \
+	  cmake --preset windows >/dev/null && cmake --build --preset windows -j2 --target kestro; \
+	fi
+	BENCH=$(BENCH) scripts/bench.sh
 
 # Long runs, not part of make test: make soak DURATION=600 [SOAK=native|wine].
 DURATION ?= 600

@@ -12,6 +12,8 @@ packages=(
   # The package and its checks: unzip, wrestool (icoutils), gendef
   # (mingw-w64-tools) and llvm-dlltool (llvm) for a Microsoft-format import library.
   unzip icoutils mingw-w64-tools llvm
+  # make bench's window watcher (bench/wine/window_shown_watch.c).
+  libx11-dev
 )
 
 exec "$(dirname "$0")/install-packages.sh" deps "${packages[@]}"

@@ -4,7 +4,7 @@
 #include <io.h>
 
 #include <cstdio>
-#include <iostream>
+#include <ios>
 
 #include "flutter/engine_library.h"
 

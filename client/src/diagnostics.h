@@ -8,6 +8,7 @@
 namespace flutter::internal {
 
 using kestro::WriteDiagnosticLine;
+using kestro::WriteDiagnosticText;
 
 // A method result's one-shot rule, said the same way by every kind of result.
 inline constexpr char kDuplicateResultLine[] =

@@ -1,6 +1,6 @@
 #include "stream_registration.h"
 
-#include <iostream>
+#include <sstream>
 #include <utility>
 
 #include "diagnostics.h"
@@ -47,8 +47,10 @@ std::unique_ptr<std::vector<uint8_t>> StreamRegistration::Listen(const MethodCal
     std::unique_ptr<StreamHandlerError> error = handler_->OnCancel(nullptr);
     if (error) {
       // The one diagnostic of the library that ends without a line end.
-      std::cerr << "Failed to cancel existing stream: " << error->code << ", " << error->message << ", "
-                << static_cast<const void*>(error->details.get());
+      std::ostringstream text;
+      text << "Failed to cancel existing stream: " << error->code << ", " << error->message << ", "
+           << static_cast<const void*>(error->details.get());
+      WriteDiagnosticText(text.str());
     }
   }
   listening_ = true;

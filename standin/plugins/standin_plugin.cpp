@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,6 +15,7 @@
 #include "flutter/encodable_value.h"
 #include "flutter/method_channel.h"
 #include "flutter/standard_method_codec.h"
+#include "kestro/platform/diagnostics.h"
 #include "kestro/plugin_libraries.h"
 
 #ifndef STANDIN_PLUGIN_REGISTER_FUNCTION
@@ -32,7 +32,7 @@ const char kRegistrarName[] = STANDIN_PLUGIN_REGISTRAR_NAME;
 namespace {
 
 void WriteLine(const std::string& line) {
-  std::cerr << "standin plugin " << kRegistrarName << ": " << line << std::endl;
+  kestro::WriteDiagnosticLine(std::string("standin plugin ") + kRegistrarName + ": " + line);
 }
 
 // One messenger wrapper per registration. The library has no word of when an

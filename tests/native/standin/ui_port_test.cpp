@@ -137,6 +137,14 @@ TEST_F(UiPortTest, HostSendsReachThePeerWhoseRepliesComeBack) {
   peer->ReplyToHost(asked->U64(0), Bytes("answer"));
   ASSERT_TRUE(standin::PumpUntil([&] { return reply.calls == 1; }, std::chrono::seconds(10)));
   EXPECT_EQ(reply.bytes, Bytes("answer"));
+
+  // A long run's peer has the record of sends forgotten as it goes.
+  EXPECT_EQ(standin::SentMessages().size(), 2u);
+  peer->Action(7, 9, 0);
+  std::optional<PeerFrame> forgotten = PumpUntilFrame(*peer, kActionResult);
+  ASSERT_TRUE(forgotten);
+  EXPECT_EQ(forgotten->U8(4), 1);
+  EXPECT_TRUE(standin::SentMessages().empty());
 }
 
 TEST_F(UiPortTest, StateAndActionsAreServed) {

@@ -1,6 +1,4 @@
-#include <iostream>
 #include <random>
-#include <sstream>
 
 #include "wire_test_support.h"
 
@@ -38,12 +36,8 @@ TEST(ValueTextRoundTrip, OtherSpellingsBecomeCanonical) {
 // Keeps the decoder's diagnostic lines off the test output for a scope.
 class DiscardedDiagnostics {
  public:
-  DiscardedDiagnostics() : saved_(std::cerr.rdbuf(sink_.rdbuf())) {}
-  ~DiscardedDiagnostics() { std::cerr.rdbuf(saved_); }
-
- private:
-  std::ostringstream sink_;
-  std::streambuf* saved_;
+  DiscardedDiagnostics() { ::testing::internal::CaptureStderr(); }
+  ~DiscardedDiagnostics() { ::testing::internal::GetCapturedStderr(); }
 };
 
 // Decoding is fed mutated and random messages; whatever comes out must print

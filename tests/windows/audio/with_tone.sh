@@ -2,6 +2,8 @@
 # Runs COMMAND while a sine tone plays into the test bed's default sink, and
 # stops the tone afterwards. KESTRO_TONE_HZ and KESTRO_TONE_AMPLITUDE (a
 # fraction of full scale) say what to play; the test reads the same ones.
+# KESTRO_TONE_SECONDS (default 120) bounds the tone, should its stopper
+# never run.
 set -euo pipefail
 if [ -z "${PULSE_SERVER:-}" ]; then
   echo "with_tone: no test bed sound server in the environment; run scripts/testbed/up.sh and source build/testbed/env.sh first" >&2
@@ -13,10 +15,9 @@ if [ -z "${KESTRO_TONE_HZ:-}" ] || [ -z "${KESTRO_TONE_AMPLITUDE:-}" ]; then
 fi
 
 # Stereo 16-bit at the sink's own rate, so that nothing resamples it; no
-# dither, so the level is exactly the amplitude. The length only bounds a
-# tone whose stopper never runs.
+# dither, so the level is exactly the amplitude.
 sox -q -D -n -r 48000 -c 2 -b 16 -e signed-integer -t raw - \
-    synth 120 sine "$KESTRO_TONE_HZ" vol "$KESTRO_TONE_AMPLITUDE" 2>/dev/null |
+    synth "${KESTRO_TONE_SECONDS:-120}" sine "$KESTRO_TONE_HZ" vol "$KESTRO_TONE_AMPLITUDE" 2>/dev/null |
   paplay --raw --rate=48000 --channels=2 --format=s16le --volume=65536 \
          --client-name=kestro-tone --stream-name=kestro-tone &
 player=$!

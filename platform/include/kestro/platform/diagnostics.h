@@ -12,6 +12,9 @@ namespace kestro {
 // lines written by several threads at once never mix.
 void WriteDiagnosticLine(std::string_view line);
 
+// Writes the text as it is, in one write, then flushes.
+void WriteDiagnosticText(std::string_view text);
+
 // Call only inside a catch block: "Error: <context>: <what>", with
 // "unknown exception" for one that is not a std::exception.
 void ReportEscapedException(std::string_view context) noexcept;

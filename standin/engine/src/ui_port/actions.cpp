@@ -41,6 +41,10 @@ bool StartAction(const frames::ActionRequest& request, std::function<void(bool)>
       StopConsumingWindowMessage(request.message);
       done(true);
       return true;
+    case frames::kForgetSentMessages:
+      Core::Instance().ClearSent();
+      done(true);
+      return true;
     default:
       return false;
   }

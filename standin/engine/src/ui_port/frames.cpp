@@ -142,7 +142,7 @@ std::optional<Request> DecodeRequest(const uint8_t* body, size_t size, std::stri
 }
 
 bool IsKnownAction(uint8_t action) {
-  return action >= kRenderFrame && action <= kRestoreWindow;
+  return action >= kRenderFrame && action <= kForgetSentMessages;
 }
 
 std::vector<uint8_t> EncodeHello() {

@@ -45,6 +45,7 @@ enum ActionCode : uint8_t {
   kStopConsumingWindowMessage = 6,  // arguments: message (4)
   kMinimiseWindow = 7,
   kRestoreWindow = 8,
+  kForgetSentMessages = 9,
 };
 
 bool IsKnownAction(uint8_t action);

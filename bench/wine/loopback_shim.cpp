@@ -1,0 +1,115 @@
+// Render loopback for the Wine test bed, which Wine 8 does not implement
+// (GetService(IAudioCaptureClient) fails on a render stream). The bed's
+// default render device is a null sink, and its monitor, the default capture
+// device, carries exactly what plays there. Registered in a benchmark's own
+// prefix as the in-process server of the device enumerator class, this DLL
+// hands out Wine's enumerator with one change: the default render endpoint
+// is the default capture endpoint. kestro.exe then runs its whole capture
+// path unchanged, loopback flag included, and receives what plays.
+#include <windows.h>
+#include <mmdeviceapi.h>
+
+#include <atomic>
+
+namespace {
+
+const CLSID kClsidMMDeviceEnumerator = {0xbcde0395, 0xe52f, 0x467c, {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
+const IID kIidIMMDeviceEnumerator = {0xa95664d2, 0x9614, 0x4f35, {0xa7, 0x46, 0xde, 0x8d, 0xb6, 0x36, 0x17, 0xe6}};
+
+using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+class LoopbackEnumerator final : public IMMDeviceEnumerator {
+ public:
+  explicit LoopbackEnumerator(IMMDeviceEnumerator* wine) : wine_(wine) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidIMMDeviceEnumerator)) {
+      *out = static_cast<IMMDeviceEnumerator*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD states, IMMDeviceCollection** out) override {
+    return wine_->EnumAudioEndpoints(flow, states, out);
+  }
+  HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** out) override {
+    return wine_->GetDefaultAudioEndpoint(flow == eRender ? eCapture : flow, role, out);
+  }
+  HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR id, IMMDevice** out) override { return wine_->GetDevice(id, out); }
+  HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+    return wine_->RegisterEndpointNotificationCallback(client);
+  }
+  HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+    return wine_->UnregisterEndpointNotificationCallback(client);
+  }
+
+ private:
+  ~LoopbackEnumerator() { wine_->Release(); }
+
+  std::atomic<ULONG> references_{1};
+  IMMDeviceEnumerator* const wine_;
+};
+
+class Factory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *out = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // One static instance, never freed.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    const HMODULE mmdevapi = LoadLibraryW(L"mmdevapi.dll");
+    if (mmdevapi == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+    const auto get_class_object = reinterpret_cast<GetClassObjectFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(mmdevapi, "DllGetClassObject")));
+    if (get_class_object == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+    IClassFactory* wine_factory = nullptr;
+    HRESULT result =
+        get_class_object(kClsidMMDeviceEnumerator, IID_IClassFactory, reinterpret_cast<void**>(&wine_factory));
+    if (FAILED(result)) return result;
+    IMMDeviceEnumerator* wine_enumerator = nullptr;
+    result = wine_factory->CreateInstance(nullptr, kIidIMMDeviceEnumerator, reinterpret_cast<void**>(&wine_enumerator));
+    wine_factory->Release();
+    if (FAILED(result)) return result;
+    LoopbackEnumerator* enumerator = new LoopbackEnumerator(wine_enumerator);
+    result = enumerator->QueryInterface(iid, out);
+    enumerator->Release();
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+Factory factory;
+
+}  // namespace
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualCLSID(clsid, kClsidMMDeviceEnumerator)) return CLASS_E_CLASSNOTAVAILABLE;
+  return factory.QueryInterface(iid, out);
+}
+
+extern "C" HRESULT WINAPI DllCanUnloadNow() {
+  return S_FALSE;
+}
