@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_input.h"
+#include "default_flags.h"
 #include "goal_line.h"
 #include "pipeline_runners.h"
 #include "ratio_reporter.h"
@@ -102,13 +103,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[k], "--check-only") == 0) return 0;
   }
   RegisterAll(inputs);
-  // Medians of several repetitions unless the command line says otherwise.
-  std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=9"),
-                          const_cast<char*>("--benchmark_report_aggregates_only=true")};
-  args.insert(args.end(), argv + 1, argv + argc);
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  if (!InitializeWithDefaultFlags(argc, argv)) return 1;
   RatioReporter reporter({"pipeline", "literal", "libsamplerate_linear", "speexdsp_q0", "memcpy"}, "pipeline");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "default_flags.h"
 #include "flutter/standard_method_codec.h"
 #include "msgpack_baseline.h"
 #include "ratio_table.h"
@@ -147,30 +148,10 @@ BENCHMARK(BM_EncodeMixedMap);
 BENCHMARK(BM_MsgpackUnpackMixedMap);
 BENCHMARK(BM_DecodeMixedMap);
 
-// Whether the command line gives `flag` (as "--flag=value").
-bool HasFlag(int argc, char** argv, const std::string& flag) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]).rfind("--" + flag + "=", 0) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Medians of several repetitions, aggregates only, unless the command line
-  // says otherwise.
-  std::vector<char*> args(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=9";
-  std::string aggregates_only = "--benchmark_report_aggregates_only=true";
-  if (!HasFlag(argc, argv, "benchmark_repetitions")) args.push_back(repetitions.data());
-  if (!HasFlag(argc, argv, "benchmark_report_aggregates_only") &&
-      !HasFlag(argc, argv, "benchmark_display_aggregates_only")) {
-    args.push_back(aggregates_only.data());
-  }
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  if (!kestro::bench::InitializeWithDefaultFlags(argc, argv)) return 1;
 
   using kestro::bench::Goal;
   kestro::bench::RatioTable table({

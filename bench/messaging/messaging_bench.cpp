@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "default_flags.h"
 #include "flutter/encodable_value.h"
 #include "flutter/event_channel.h"
 #include "flutter/flutter_view_controller.h"
@@ -190,13 +191,7 @@ BENCHMARK(BM_StandinSendAlone);
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Medians of several repetitions unless the command line says otherwise.
-  std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=9"),
-                          const_cast<char*>("--benchmark_report_aggregates_only=true")};
-  args.insert(args.end(), argv + 1, argv + argc);
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  if (!kestro::bench::InitializeWithDefaultFlags(argc, argv)) return 1;
 
   kestro::bench::ShareReport report({
       {"method call", "BM_MethodCallRoundTrip", "BM_StandinRoundTripAlone", "BM_BareCallDecodeAndReplyEncode", true,
