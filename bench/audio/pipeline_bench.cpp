@@ -70,13 +70,11 @@ void RegisterAll(const std::vector<BenchInput>& inputs) {
     const auto items = static_cast<std::int64_t>(input.frames);
     const auto bytes = static_cast<std::int64_t>(input.stream.size());
     auto add = [&](const std::string& contender, auto body) {
-      benchmark::RegisterBenchmark((contender + "/" + name).c_str(),
-                                   [body, items, bytes](benchmark::State& state) {
-                                     for (auto _ : state) body();
-                                     state.SetItemsProcessed(state.iterations() * items);
-                                     state.SetBytesProcessed(state.iterations() * bytes);
-                                   })
-          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((contender + "/" + name).c_str(), [body, items, bytes](benchmark::State& state) {
+        for (auto _ : state) body();
+        state.SetItemsProcessed(state.iterations() * items);
+        state.SetBytesProcessed(state.iterations() * bytes);
+      })->Unit(benchmark::kMicrosecond);
     };
     const ChunkSink keep = [](std::vector<std::uint8_t> chunk) { benchmark::DoNotOptimize(chunk.data()); };
     add("pipeline", [&input, keep] { RunProduction(input, kChunkMs, keep); });
