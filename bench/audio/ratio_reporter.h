@@ -3,15 +3,14 @@
 #ifndef KESTRO_BENCH_AUDIO_RATIO_REPORTER_H_
 #define KESTRO_BENCH_AUDIO_RATIO_REPORTER_H_
 
-#include <benchmark/benchmark.h>
-
-#include <map>
 #include <string>
 #include <vector>
 
+#include "median_reporter.h"
+
 namespace kestro::bench {
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
  public:
   // Benchmarks are named "CONTENDER/INPUT"; `reference` is the contender the
   // others are compared with.
@@ -27,8 +26,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
  private:
   std::vector<std::string> contenders;
   std::string reference;
-  std::vector<std::string> inputs;                                 // in order of appearance
-  std::map<std::string, std::map<std::string, double>> median_ns;  // input -> contender -> ns
+  std::vector<std::string> inputs;  // in order of appearance
 };
 
 }  // namespace kestro::bench

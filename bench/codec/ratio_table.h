@@ -4,14 +4,12 @@
 #ifndef KESTRO_BENCH_CODEC_RATIO_TABLE_H_
 #define KESTRO_BENCH_CODEC_RATIO_TABLE_H_
 
-#include <benchmark/benchmark.h>
-
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "goal_line.h"
+#include "median_reporter.h"
 
 namespace kestro::bench {
 
@@ -25,23 +23,14 @@ struct Comparison {
   double target;
 };
 
-class RatioTable : public benchmark::ConsoleReporter {
+class RatioTable : public MedianReporter {
  public:
-  // Plain text: the output usually goes to a log or a pipe.
-  explicit RatioTable(std::vector<Comparison> comparisons)
-      : ConsoleReporter(OO_Tabular), comparisons_(std::move(comparisons)) {}
+  explicit RatioTable(std::vector<Comparison> comparisons) : comparisons_(std::move(comparisons)) {}
 
-  void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
  private:
-  // The median of the repetitions, or of the runs themselves when there
-  // were too few repetitions for an aggregate.
-  double MedianNs(const std::string& name) const;
-
   std::vector<Comparison> comparisons_;
-  std::map<std::string, double> median_ns_;
-  std::map<std::string, std::vector<double>> run_ns_;
 };
 
 }  // namespace kestro::bench

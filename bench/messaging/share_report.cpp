@@ -6,35 +6,22 @@
 
 namespace kestro::bench {
 
-void ShareReport::ReportRuns(const std::vector<Run>& runs) {
-  ConsoleReporter::ReportRuns(runs);
-  for (const Run& run : runs) {
-    const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-    if (!single && run.aggregate_name != "median") continue;
-    // CPU time of the thread that runs the timed loop (for the events, the
-    // thread that stands for the capture thread): other programs on the
-    // machine do not count.
-    median_ns_[run.run_name.function_name] = run.GetAdjustedCPUTime() /
-                                             benchmark::GetTimeUnitMultiplier(run.time_unit) *
-                                             benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond);
-  }
-}
-
 void ShareReport::Finalize() {
   ConsoleReporter::Finalize();
   std::printf("\n%-20s %9s %9s %9s %9s %8s\n", "path (median ns)", "total", "stand-in", "codec", "client", "client/");
   std::printf("%-20s %9s %9s %9s %9s %8s\n", "", "", "", "", "library", "codec");
   std::vector<std::pair<const PathSplit*, double>> ratios;
   for (const PathSplit& path : paths_) {
-    const auto total = median_ns_.find(path.total);
-    const auto standin = median_ns_.find(path.standin);
-    const auto codec = median_ns_.find(path.codec);
-    if (total == median_ns_.end() || standin == median_ns_.end() || codec == median_ns_.end()) continue;  // filtered
-    double client = total->second - standin->second;
-    if (!path.codec_inside_share) client -= codec->second;
-    const double ratio = client / codec->second;
-    std::printf("%-20s %9.0f %9.0f %9.0f %9.0f %7.2fx\n", path.what.c_str(), total->second, standin->second,
-                codec->second, client, ratio);
+    // The events' CPU time is that of the thread standing for the capture
+    // thread, which runs their timed loop.
+    const double total = MedianNs(path.total);
+    const double standin = MedianNs(path.standin);
+    const double codec = MedianNs(path.codec);
+    if (total <= 0 || standin <= 0 || codec <= 0) continue;  // filtered out
+    double client = total - standin;
+    if (!path.codec_inside_share) client -= codec;
+    const double ratio = client / codec;
+    std::printf("%-20s %9.0f %9.0f %9.0f %9.0f %7.2fx\n", path.what.c_str(), total, standin, codec, client, ratio);
     ratios.emplace_back(&path, ratio);
   }
   std::printf(

@@ -3,12 +3,11 @@
 #ifndef KESTRO_BENCH_MESSAGING_SHARE_REPORT_H_
 #define KESTRO_BENCH_MESSAGING_SHARE_REPORT_H_
 
-#include <benchmark/benchmark.h>
-
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "median_reporter.h"
 
 namespace kestro::bench {
 
@@ -27,17 +26,14 @@ struct PathSplit {
   double target;
 };
 
-class ShareReport : public benchmark::ConsoleReporter {
+class ShareReport : public MedianReporter {
  public:
-  explicit ShareReport(std::vector<PathSplit> paths) : ConsoleReporter(OO_Tabular), paths_(std::move(paths)) {}
+  explicit ShareReport(std::vector<PathSplit> paths) : paths_(std::move(paths)) {}
 
-  void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
  private:
   std::vector<PathSplit> paths_;
-  // Median CPU time per benchmark; a single run counts as its own median.
-  std::map<std::string, double> median_ns_;
 };
 
 }  // namespace kestro::bench
