@@ -76,25 +76,72 @@ class Notepad:
         end(self.process)
 
 
-class ClipboardHolder:
-    """Keeps the clipboard open in another process while the block runs."""
+def _started(process, word, what, timeout):
+    """Waits until `process` has written `word`; ends it and raises if it does not."""
+    deadline = time.monotonic() + timeout
+    while word not in _written(process):
+        if process.poll() is not None or time.monotonic() > deadline:
+            end(process)
+            raise TimeoutError(f'{what}: no "{word}" after {timeout} s')
+        time.sleep(0.05)
 
-    def __init__(self, testbed, timeout=10):
+
+class _Background:
+    """A helper program that runs while the block runs."""
+
+    word = what = ''
+
+    def __init__(self, testbed, timeout=20):
         self.testbed = testbed
         self.timeout = timeout
 
+    def arguments(self):
+        return ()
+
     def __enter__(self):
-        self.process = self.testbed.start(build(self.testbed, 'clipboard_holder'))
-        deadline = time.monotonic() + self.timeout
-        while 'holding' not in _written(self.process):
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                end(self.process)
-                raise TimeoutError('the clipboard holder could not open the clipboard')
-            time.sleep(0.05)
+        self.process = self.testbed.start(build(self.testbed, self.program), *self.arguments())
+        _started(self.process, self.word, self.what, self.timeout)
         return self
 
     def __exit__(self, *_):
         end(self.process)
+
+    def written(self):
+        return _written(self.process)
+
+
+class ClipboardHolder(_Background):
+    """Keeps the clipboard open in another process while the block runs."""
+
+    program, word, what = 'clipboard_holder', 'holding', 'the clipboard holder'
+
+
+class LazyClipboardOwner(_Background):
+    """Owns the clipboard with text and HTML offered for delayed rendering;
+    each render takes `render_ms` (-1: it never returns)."""
+
+    program, word, what = 'clipboard_tool', 'owning', 'the lazy clipboard owner'
+
+    def __init__(self, testbed, render_ms, text='lazy'):
+        super().__init__(testbed)
+        self.render_ms, self.text = render_ms, text
+
+    def arguments(self):
+        return ('lazy', str(self.render_ms), self.text)
+
+
+class ClipboardPoller(_Background):
+    """Opens the clipboard for `open_ms` of every `period_ms`, as clipboard
+    managers do."""
+
+    program, word, what = 'clipboard_tool', 'polling', 'the clipboard poller'
+
+    def __init__(self, testbed, open_ms=30, period_ms=100):
+        super().__init__(testbed)
+        self.open_ms, self.period_ms = open_ms, period_ms
+
+    def arguments(self):
+        return ('poll', str(self.open_ms), str(self.period_ms))
 
 
 class Clipboard:
@@ -118,9 +165,11 @@ class Clipboard:
         data = self.formats().get(13)
         return None if data is None else data.decode('utf-16-le').split('\0')[0]
 
-    def put(self, text, html):
-        """Replaces the contents with `text` and an "HTML Format" entry."""
-        assert self.testbed.run(build(self.testbed, 'clipboard_tool'), 'put', text, html).exit_code == 0
+    def put(self, text, html, dib=False):
+        """Replaces the contents with `text`, an "HTML Format" entry and, with
+        `dib`, a 1x1 CF_DIB."""
+        extra = ('dib',) if dib else ()
+        assert self.testbed.run(build(self.testbed, 'clipboard_tool'), 'put', text, html, *extra).exit_code == 0
 
 
 class KeyRecorder:
