@@ -20,7 +20,9 @@ class AbsentWindowSystem final : public WindowSystem {
     return nullptr;
   }
   int MultiByteToWideChar(std::uint32_t, std::uint32_t, const char*, int, char16_t*, int) override { return 0; }
-  bool OpenClipboard(HWND) override { return false; }
+  bool OpenClipboard(HWND, std::uint32_t*) override { return false; }
+  bool RenderClipboardFormat(std::uint32_t, std::uint32_t) override { return true; }
+  HWND ClipboardWindow() override { return nullptr; }
   bool EmptyClipboard() override { return false; }
   bool CloseClipboard() override { return false; }
   bool SetClipboardData(std::uint32_t, GlobalMemory) override { return false; }
@@ -37,6 +39,7 @@ class AbsentWindowSystem final : public WindowSystem {
   std::int16_t GetAsyncKeyState(int) override { return 0; }
   std::uint32_t SendInput(std::uint32_t, const KeyboardInput*, int) override { return 0; }
   void Sleep(std::uint32_t) override {}
+  std::uint64_t TickCount() override { return 0; }
   bool SetTimer(std::uint32_t, std::function<void()>) override { return false; }
 };
 }  // namespace

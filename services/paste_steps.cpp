@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "kestro/platform/diagnostics.h"
 #include "kestro/platform/unique_handle.h"
+#include "open_clipboard.h"
 
 namespace kestro {
 
@@ -125,27 +128,56 @@ bool ReadClipboardBlock(WindowSystem& window_system, std::uint32_t format, std::
   return true;
 }
 
-// What the open clipboard holds; names what it leaves out in one line.
-ClipboardSnapshot SnapshotClipboard(WindowSystem& window_system) {
+// Names what a snapshot leaves out, in one line.
+void ReportLeftOut(WindowSystem& window_system, const std::vector<std::uint32_t>& left_out) {
+  if (left_out.empty()) return;
+  std::string line = "Text insertion: the clipboard will be restored without " + std::to_string(left_out.size()) +
+                     " format(s) that cannot be copied as memory blocks:";
+  for (std::size_t i = 0; i < left_out.size(); ++i) line += (i == 0 ? " " : ", ") + FormatName(window_system, left_out[i]);
+  WriteDiagnosticLine(line);
+}
+
+// What the open clipboard holds; empty when its owner does not render a
+// format within the budget, which is shared by every format, so that an
+// owner offering many formats cannot add up to a long wait.
+std::optional<ClipboardSnapshot> SnapshotClipboard(WindowSystem& window_system) {
   ClipboardSnapshot snapshot;
+  const std::uint64_t deadline = window_system.TickCount() + kClipboardSaveBudgetMs;
   for (std::uint32_t format = window_system.EnumClipboardFormats(0); format != 0;
        format = window_system.EnumClipboardFormats(format)) {
+    if (HandleFormatName(format) != nullptr) {
+      snapshot.left_out.push_back(format);
+      continue;
+    }
+    const std::uint64_t now = window_system.TickCount();
+    if (now >= deadline || !window_system.RenderClipboardFormat(format, static_cast<std::uint32_t>(deadline - now))) {
+      WriteDiagnosticLine("Warning: Text insertion: the clipboard's owner did not render format " +
+                          FormatName(window_system, format) + " within " + std::to_string(kClipboardSaveBudgetMs) +
+                          " ms, so the clipboard will not be restored after this paste");
+      return std::nullopt;
+    }
     ClipboardSnapshot::Entry entry{format, {}};
-    if (HandleFormatName(format) == nullptr && ReadClipboardBlock(window_system, format, &entry.bytes)) {
+    if (ReadClipboardBlock(window_system, format, &entry.bytes)) {
       snapshot.entries.push_back(std::move(entry));
     } else {
       snapshot.left_out.push_back(format);
     }
   }
-  if (!snapshot.left_out.empty()) {
-    std::string line = "Text insertion: the clipboard will be restored without " +
-                       std::to_string(snapshot.left_out.size()) + " format(s) that cannot be copied as memory blocks:";
-    for (std::size_t i = 0; i < snapshot.left_out.size(); ++i) {
-      line += (i == 0 ? " " : ", ") + FormatName(window_system, snapshot.left_out[i]);
-    }
-    WriteDiagnosticLine(line);
-  }
+  ReportLeftOut(window_system, snapshot.left_out);
   return snapshot;
+}
+
+// The snapshot, or nothing when memory runs out while taking it: the paste
+// goes ahead without a restore.
+std::optional<ClipboardSnapshot> TrySnapshotClipboard(WindowSystem& window_system) {
+  try {
+    return SnapshotClipboard(window_system);
+  } catch (const std::bad_alloc&) {
+    WriteDiagnosticLine(
+        "Warning: Text insertion: out of memory while saving the clipboard, so it will not be restored after this "
+        "paste");
+    return std::nullopt;
+  }
 }
 
 // The ids of the exclusion formats; false when one cannot be registered.
@@ -170,25 +202,22 @@ bool PlaceText(WindowSystem& window_system, const std::u16string& text, const st
 }  // namespace
 
 bool SetClipboardText(WindowSystem& window_system, HWND owner, const std::u16string& text, bool exclude_from_history,
-                      ClipboardSnapshot* previous) {
+                      std::optional<ClipboardSnapshot>* previous, int open_attempts) {
   std::vector<std::uint32_t> markers;
   if (exclude_from_history && !RegisterExcludeFromHistoryFormats(window_system, &markers)) return false;
-  if (!window_system.OpenClipboard(owner)) return false;
-  if (previous != nullptr) *previous = SnapshotClipboard(window_system);
-  const bool placed = window_system.EmptyClipboard() && PlaceText(window_system, text, markers);
-  window_system.CloseClipboard();
-  return placed;
+  const OpenClipboardScope clipboard(window_system, owner, open_attempts);
+  if (!clipboard.IsOpen()) return false;
+  if (previous != nullptr) *previous = TrySnapshotClipboard(window_system);
+  return window_system.EmptyClipboard() && PlaceText(window_system, text, markers);
 }
 
-bool RestoreClipboard(WindowSystem& window_system, HWND owner, const ClipboardSnapshot& snapshot) {
-  if (!window_system.OpenClipboard(owner)) return false;
-  bool restored = window_system.EmptyClipboard();
-  if (restored) {
-    for (const ClipboardSnapshot::Entry& entry : snapshot.entries) {
-      restored = PlaceOnClipboard(window_system, entry.format, entry.bytes.data(), entry.bytes.size()) && restored;
-    }
+bool RestoreClipboard(WindowSystem& window_system, HWND owner, const ClipboardSnapshot& snapshot, int open_attempts) {
+  const OpenClipboardScope clipboard(window_system, owner, open_attempts);
+  if (!clipboard.IsOpen() || !window_system.EmptyClipboard()) return false;
+  bool restored = true;
+  for (const ClipboardSnapshot::Entry& entry : snapshot.entries) {
+    restored = PlaceOnClipboard(window_system, entry.format, entry.bytes.data(), entry.bytes.size()) && restored;
   }
-  window_system.CloseClipboard();
   return restored;
 }
 

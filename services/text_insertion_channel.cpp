@@ -4,13 +4,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include "clipboard_restore.h"
 #include "flutter/method_channel.h"
 #include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
 #include "kestro/platform/diagnostics.h"
 #include "method_arguments.h"
+#include "open_clipboard.h"
 #include "paste_steps.h"
 
 namespace kestro {
@@ -39,24 +42,6 @@ HWND ChooseTarget(WindowSystem& window_system) {
   return foreground;
 }
 
-// Puts `previous` back after the delay, unless the clipboard has changed
-// since the paste wrote it (sequence number `pasted`): then it holds
-// someone else's contents now.
-void ScheduleRestore(WindowSystem& window_system, HWND window, ClipboardSnapshot previous, std::uint32_t pasted,
-                     std::uint32_t delay_ms) {
-  auto snapshot = std::make_shared<const ClipboardSnapshot>(std::move(previous));
-  WindowSystem* system = &window_system;
-  const bool scheduled = window_system.SetTimer(delay_ms, [system, window, pasted, snapshot] {
-    if (system->GetClipboardSequenceNumber() != pasted) {
-      WriteDiagnosticLine(
-          "Text insertion: the clipboard changed after the paste, so its earlier contents are not put back");
-      return;
-    }
-    RestoreClipboard(*system, window, *snapshot);
-  });
-  if (!scheduled) WriteDiagnosticLine("Text insertion: no timer to restore the clipboard; the paste stays on it");
-}
-
 // Runs the paste steps and gives `answer` their result (false when a step
 // before the keystroke refuses); only then arranges for the earlier
 // clipboard to come back.
@@ -67,18 +52,26 @@ void PasteText(const std::string& text, const PasteOptions& options, HWND window
   if (target == nullptr || !window_system.IsWindow(target)) return answer(false);
   const std::u16string wide = Utf8ToUtf16(window_system, text);
   if (wide.empty()) return answer(false);
-  ClipboardSnapshot previous;
+  // A restore still owed from an earlier paste already holds the user's
+  // clipboard; what is there now is only kestro's own paste.
+  const bool owed = options.restore_clipboard && ClipboardRestoreOwed(window_system);
+  std::optional<ClipboardSnapshot> previous;
   if (!SetClipboardText(window_system, window, wide, options.exclude_from_history,
-                        options.restore_clipboard ? &previous : nullptr)) {
+                        options.restore_clipboard && !owed ? &previous : nullptr,
+                        options.restore_clipboard ? kClipboardOpenRetries : 1)) {
     return answer(false);
   }
   const std::uint32_t pasted = options.restore_clipboard ? window_system.GetClipboardSequenceNumber() : 0;
+  if (!options.restore_clipboard || (!owed && !previous.has_value())) CancelClipboardRestore();
   window_system.ShowWindow(window, kMinimize);
   window_system.SetForegroundWindow(target);
   window_system.Sleep(kForegroundSettleMs);
   answer(SendPasteKeystroke(window_system, options.release_modifiers));
-  if (options.restore_clipboard) {
-    ScheduleRestore(window_system, window, std::move(previous), pasted, options.restore_delay_ms);
+  if (owed || previous.has_value()) {
+    ScheduleClipboardRestore(window_system,
+                             previous.has_value() ? std::make_shared<const ClipboardSnapshot>(std::move(*previous))
+                                                  : nullptr,
+                             pasted, options.restore_delay_ms);
   }
 }
 }  // namespace

@@ -104,7 +104,32 @@ class Win32WindowSystem final : public WindowSystem {
     return NonZero("MultiByteToWideChar", ::MultiByteToWideChar(code_page, flags, input, input_length,
                                                                 reinterpret_cast<wchar_t*>(output), output_length));
   }
-  bool OpenClipboard(HWND owner) override { return NonZero("OpenClipboard", ::OpenClipboard(owner)) != FALSE; }
+  bool OpenClipboard(HWND owner, std::uint32_t* error) override {
+    if (::OpenClipboard(owner)) return true;
+    *error = ::GetLastError();
+    return false;
+  }
+  bool RenderClipboardFormat(std::uint32_t format, std::uint32_t timeout_ms) override {
+    const HWND owner = ::GetClipboardOwner();
+    DWORD owner_process = 0;
+    if (owner == nullptr || ::GetWindowThreadProcessId(owner, &owner_process) == 0 ||
+        owner_process == ::GetCurrentProcessId()) {
+      return true;
+    }
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutW(owner, WM_RENDERFORMAT, format, 0, SMTO_ABORTIFHUNG, timeout_ms, &ignored) != 0) {
+      return true;
+    }
+    // A window that went meanwhile has rendered everything on its way out.
+    return ::GetLastError() != ERROR_TIMEOUT && ::IsWindow(owner) == FALSE;
+  }
+  HWND ClipboardWindow() override {
+    // A message-only window of a predefined class: nothing to register, no
+    // window procedure of ours, never shown.
+    static const HWND window = NonZero(
+        "CreateWindowExW", ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    return window;
+  }
   bool EmptyClipboard() override { return NonZero("EmptyClipboard", ::EmptyClipboard()) != FALSE; }
   bool CloseClipboard() override { return NonZero("CloseClipboard", ::CloseClipboard()) != FALSE; }
   bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override {
@@ -161,6 +186,7 @@ class Win32WindowSystem final : public WindowSystem {
     return Checked("SendInput", inserted, inserted != count);
   }
   void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  std::uint64_t TickCount() override { return ::GetTickCount64(); }
   bool SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override {
     const UINT_PTR id = NonZero("SetTimer", ::SetTimer(nullptr, 0, milliseconds, RunTimer));
     if (id == 0) return false;

@@ -61,7 +61,9 @@ class WindowSystem {
   virtual int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                                   char16_t* output, int output_length) = 0;
 
-  virtual bool OpenClipboard(HWND owner) = 0;
+  // On failure `error` receives the platform's error code; nothing is
+  // reported here, so that a caller that tries again writes one line.
+  virtual bool OpenClipboard(HWND owner, std::uint32_t* error) = 0;
   virtual bool EmptyClipboard() = 0;
   virtual bool CloseClipboard() = 0;
   // On success the clipboard owns `memory`.
@@ -71,6 +73,15 @@ class WindowSystem {
   // the clipboard keeps owning, null on failure.
   virtual std::uint32_t EnumClipboardFormats(std::uint32_t format) = 0;
   virtual GlobalMemory GetClipboardData(std::uint32_t format) = 0;
+  // While the clipboard is open: has its owner, when that is another
+  // process's window, render `format` now, waiting at most `timeout_ms`.
+  // False only when the owner did not answer in time; an owner that renders
+  // lazily can otherwise keep GetClipboardData waiting without limit.
+  virtual bool RenderClipboardFormat(std::uint32_t format, std::uint32_t timeout_ms) = 0;
+  // A hidden window of this process that lives until it ends, to own the
+  // clipboard when the window that pasted may be gone; null when none could
+  // be made.
+  virtual HWND ClipboardWindow() = 0;
   // Changes whenever the clipboard's contents change.
   virtual std::uint32_t GetClipboardSequenceNumber() = 0;
   // The id of a registered format, registering it first; 0 on failure.
@@ -90,6 +101,8 @@ class WindowSystem {
   // Returns how many inputs were inserted.
   virtual std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Milliseconds since some fixed moment; only differences mean anything.
+  virtual std::uint64_t TickCount() = 0;
   // Runs `callback` once, `milliseconds` from now, on this thread while it
   // retrieves messages; the thread is not blocked meanwhile. False when no
   // timer could be set.

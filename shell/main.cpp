@@ -2,6 +2,7 @@
 // window and the message loop.
 #include <windows.h>
 
+#include "clipboard_restore.h"
 #include "command_line_arguments.h"
 #include "debug_console.h"
 #include "flutter/engine_project.h"
@@ -37,6 +38,9 @@ int RunHost() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  // A paste's text, perhaps a secret, must not outlive the run on the
+  // clipboard when the user's own contents were to come back.
+  kestro::FinishPendingClipboardRestore();
   return 0;
 }
 

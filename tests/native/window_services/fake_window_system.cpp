@@ -1,6 +1,7 @@
 #include "fake_window_system.h"
 
 #include <cstring>
+#include <new>
 
 namespace kestro::testing {
 
@@ -121,8 +122,13 @@ int FakeWindowSystem::MultiByteToWideChar(std::uint32_t code_page, std::uint32_t
   return needed;
 }
 
-bool FakeWindowSystem::OpenClipboard(HWND owner) {
-  if (!Call("OpenClipboard") || clipboard_open) return false;
+bool FakeWindowSystem::OpenClipboard(HWND owner, std::uint32_t* error) {
+  const bool busy = clipboard_busy_for > 0;
+  if (busy) --clipboard_busy_for;
+  if (!Call("OpenClipboard") || clipboard_open || busy) {
+    *error = 5;  // ERROR_ACCESS_DENIED, as when another program has it open
+    return false;
+  }
   clipboard_open = true;
   clipboard_owner = owner;
   return true;
@@ -136,6 +142,7 @@ bool FakeWindowSystem::EmptyClipboard() {
 }
 
 void FakeWindowSystem::DropClipboardContents() {
+  lazy_render_ms.clear();
   for (const auto& entry : clipboard_) blocks_.erase(entry.second);
   clipboard_.clear();
   clipboard_text.clear();
@@ -156,6 +163,41 @@ void FakeWindowSystem::PutOnClipboard(std::uint32_t format, const std::vector<un
   Place(format, memory);
 }
 
+void FakeWindowSystem::PutLazilyOnClipboard(std::uint32_t format, std::uint32_t render_ms, bool replace) {
+  if (replace) DropClipboardContents();
+  lazy_render_ms[format] = render_ms;
+  clipboard_.emplace_back(format, nullptr);
+  ++clipboard_sequence;
+}
+
+bool FakeWindowSystem::RenderClipboardFormat(std::uint32_t format, std::uint32_t timeout_ms) {
+  Call("RenderClipboardFormat", std::to_string(format) + " " + std::to_string(timeout_ms));
+  const auto lazy = lazy_render_ms.find(format);
+  if (lazy == lazy_render_ms.end()) return true;
+  if (lazy->second > timeout_ms) {
+    now_ms += timeout_ms;
+    return false;
+  }
+  now_ms += lazy->second;
+  lazy_render_ms.erase(lazy);
+  for (auto& entry : clipboard_) {
+    if (entry.first != format) continue;
+    entry.second = NewBlock(lazy_bytes.size());
+    blocks_[entry.second]->bytes = lazy_bytes;
+    blocks_[entry.second]->owned_by_clipboard = true;
+  }
+  return true;
+}
+
+HWND FakeWindowSystem::ClipboardWindow() {
+  Call("ClipboardWindow");
+  return clipboard_window;
+}
+
+std::uint64_t FakeWindowSystem::TickCount() {
+  return now_ms;
+}
+
 std::vector<std::uint32_t> FakeWindowSystem::ClipboardFormats() const {
   std::vector<std::uint32_t> formats;
   for (const auto& entry : clipboard_) formats.push_back(entry.first);
@@ -164,7 +206,7 @@ std::vector<std::uint32_t> FakeWindowSystem::ClipboardFormats() const {
 
 std::vector<unsigned char> FakeWindowSystem::ClipboardBytes(std::uint32_t format) const {
   for (const auto& entry : clipboard_) {
-    if (entry.first == format) return blocks_.at(entry.second)->bytes;
+    if (entry.first == format) return entry.second == nullptr ? std::vector<unsigned char>() : blocks_.at(entry.second)->bytes;
   }
   return {};
 }
@@ -221,7 +263,12 @@ std::uint32_t FakeWindowSystem::EnumClipboardFormats(std::uint32_t format) {
 GlobalMemory FakeWindowSystem::GetClipboardData(std::uint32_t format) {
   if (!Call("GetClipboardData", std::to_string(format)) || !clipboard_open) return nullptr;
   for (const auto& entry : clipboard_) {
-    if (entry.first == format) return entry.second;
+    if (entry.first != format) continue;
+    // Unrendered, GetClipboardData would wait for the owner: here it takes
+    // the whole render time.
+    const auto lazy = lazy_render_ms.find(format);
+    if (lazy != lazy_render_ms.end()) RenderClipboardFormat(format, lazy->second);
+    return entry.second;
   }
   return nullptr;
 }
@@ -266,6 +313,7 @@ void FakeWindowSystem::GlobalFree(GlobalMemory memory) {
 }
 
 std::size_t FakeWindowSystem::GlobalSize(GlobalMemory memory) {
+  if (out_of_memory) throw std::bad_alloc();
   const auto found = blocks_.find(memory);
   if (!Call("GlobalSize") || found == blocks_.end()) return 0;
   return found->second->bytes.size();
@@ -285,6 +333,7 @@ std::uint32_t FakeWindowSystem::SendInput(std::uint32_t count, const KeyboardInp
 void FakeWindowSystem::Sleep(std::uint32_t milliseconds) {
   Call("Sleep", std::to_string(milliseconds));
   sleeps.push_back(milliseconds);
+  now_ms += milliseconds;
 }
 
 bool FakeWindowSystem::SetTimer(std::uint32_t milliseconds, std::function<void()> callback) {

@@ -48,6 +48,16 @@ class FakeWindowSystem final : public WindowSystem {
   std::set<std::string> failing;  // operations that fail, by name
   std::uint32_t inputs_inserted_limit = UINT32_MAX;
   std::set<int> keys_down;  // virtual keys GetAsyncKeyState reports down
+  // Another program holds the clipboard for this many OpenClipboard calls.
+  int clipboard_busy_for = 0;
+  // Formats offered for lazy rendering, with how long their owner takes to
+  // render each once asked; rendering sets the format to `lazy_bytes`.
+  std::map<std::uint32_t, std::uint32_t> lazy_render_ms;
+  std::vector<unsigned char> lazy_bytes = {'l', 'a', 'z', 'y', 0};
+  // GlobalSize throws std::bad_alloc, as copying a huge block would.
+  bool out_of_memory = false;
+  HWND clipboard_window = FakeWindow(0xCB);
+  std::uint64_t now_ms = 0;  // moved on by Sleep and by rendering
 
   // ---- what happened ----------------------------------------------------
   std::vector<std::string> calls;
@@ -70,6 +80,8 @@ class FakeWindowSystem final : public WindowSystem {
   // Another program's clipboard write: `format` holding `bytes`, added to
   // what is there unless `replace`.
   void PutOnClipboard(std::uint32_t format, const std::vector<unsigned char>& bytes, bool replace = true);
+  // Another program offering `format` for lazy rendering, taking `render_ms`.
+  void PutLazilyOnClipboard(std::uint32_t format, std::uint32_t render_ms, bool replace = true);
   // The formats on the clipboard, in the order they were placed.
   std::vector<std::uint32_t> ClipboardFormats() const;
   // The bytes of `format` on the clipboard; empty when it is not there.
@@ -92,7 +104,9 @@ class FakeWindowSystem final : public WindowSystem {
                                std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override;
   int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                           char16_t* output, int output_length) override;
-  bool OpenClipboard(HWND owner) override;
+  bool OpenClipboard(HWND owner, std::uint32_t* error) override;
+  bool RenderClipboardFormat(std::uint32_t format, std::uint32_t timeout_ms) override;
+  HWND ClipboardWindow() override;
   bool EmptyClipboard() override;
   bool CloseClipboard() override;
   bool SetClipboardData(std::uint32_t format, GlobalMemory memory) override;
@@ -109,6 +123,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::int16_t GetAsyncKeyState(int virtual_key) override;
   std::uint32_t SendInput(std::uint32_t count, const KeyboardInput* inputs, int record_size) override;
   void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t TickCount() override;
   bool SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;
 
  private:

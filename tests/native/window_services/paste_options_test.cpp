@@ -19,17 +19,6 @@ constexpr std::uint32_t kHtml = 0xC100;
 const char* const kHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
                                        "CanUploadToCloudClipboard"};
 
-EncodableValue PasteArguments(const std::string& text, const ValueMap& options) {
-  ValueMap arguments = options;
-  arguments[EncodableValue("text")] = EncodableValue(text);
-  return EncodableValue(arguments);
-}
-
-std::vector<unsigned char> Utf16Bytes(const std::u16string& text) {
-  const auto* first = reinterpret_cast<const unsigned char*>(text.c_str());
-  return std::vector<unsigned char>(first, first + (text.size() + 1) * sizeof(char16_t));
-}
-
 class PasteOptionsTest : public TextInsertionTest {
  protected:
   void SetUp() override {
@@ -118,7 +107,7 @@ TEST_F(PasteOptionsTest, RestorePutsBackEveryMemoryBlockFormatAfterTheDelayAndAf
   EXPECT_EQ(windows_.clipboard_text, u"before");
   EXPECT_EQ(windows_.ClipboardBytes(kHtml), (std::vector<unsigned char>{'<', 'b', '>'}));
   EXPECT_EQ(windows_.ClipboardBytes(kDib), (std::vector<unsigned char>{40, 0, 0, 0, 7}));
-  EXPECT_EQ(windows_.clipboard_owner, own_window_);
+  EXPECT_EQ(windows_.clipboard_owner, windows_.clipboard_window) << "owned by the process, not the pasting window";
   EXPECT_FALSE(windows_.clipboard_open);
   EXPECT_EQ(windows_.LeakedBlocks(), 0u);
 }

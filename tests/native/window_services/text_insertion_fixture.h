@@ -38,6 +38,19 @@ inline flutter::EncodableValue TextArguments(const flutter::EncodableValue& text
   return flutter::EncodableValue(flutter::ValueMap{{flutter::EncodableValue("text"), text}});
 }
 
+// "text" and the optional keys beside it.
+inline flutter::EncodableValue PasteArguments(const std::string& text, const flutter::ValueMap& options) {
+  flutter::ValueMap arguments = options;
+  arguments[flutter::EncodableValue("text")] = flutter::EncodableValue(text);
+  return flutter::EncodableValue(arguments);
+}
+
+// A clipboard block of UTF-16 text with its terminating zero.
+inline std::vector<unsigned char> Utf16Bytes(const std::u16string& text) {
+  const auto* first = reinterpret_cast<const unsigned char*>(text.c_str());
+  return std::vector<unsigned char>(first, first + (text.size() + 1) * sizeof(char16_t));
+}
+
 class TextInsertionTest : public WindowServicesTest {
  protected:
   void SetUp() override {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "clipboard_restore.h"
 #include "fake_window_system.h"
 #include "flutter/flutter_view_controller.h"
 #include "flutter/standard_method_codec.h"
@@ -27,6 +28,7 @@ class WindowServicesTest : public ::testing::Test {
   void SetUp() override {
     standin::ResetAll();
     ProcessForegroundTracking() = {};
+    ProcessClipboardRestore() = {};
     controller_ = NewController();
     ASSERT_NE(controller_->View(), nullptr);
     engine_id_ = standin::LiveEngines().back();
@@ -38,6 +40,7 @@ class WindowServicesTest : public ::testing::Test {
     controllers_.clear();
     controller_.reset();
     ProcessForegroundTracking() = {};
+    ProcessClipboardRestore() = {};
     standin::ResetAll();
   }
 
