@@ -38,6 +38,7 @@ Turns values into the bytes of channel messages (lowercase hex) and back.
   encode-success [VALUE]             a success reply (also an event)
   encode-error CODE MESSAGE [VALUE]  an error reply (also an error event); VALUE: details
   decode-reply HEX                   success VALUE, or error "CODE" "MESSAGE" VALUE,
+                                     "not implemented" for '' (no bytes),
                                      or exit 1 when HEX is not a reply
 
 VALUE is one argument (quote it for the shell):
@@ -185,6 +186,11 @@ int DecodeCall(const Arguments& arguments) {
 int DecodeReply(const Arguments& arguments) {
   const std::optional<std::vector<uint8_t>> message = ReadHexArgument(arguments[0]);
   if (!message) return kExitBadInput;
+  // No bytes at all is how a channel answers a method it does not know.
+  if (message->empty()) {
+    std::cout << "not implemented\n";
+    return kExitDone;
+  }
   const MeasuringSerializer serializer;
   const flutter::StandardMethodCodec codec(&serializer);
   ReplyText reply;

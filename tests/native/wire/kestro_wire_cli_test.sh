@@ -43,6 +43,7 @@ check 0 070473746f7000 encode-call stop
 echo "decoding calls and replies"
 check 0 'start {"chunk_ms": 100}' decode-call "$start"
 check 0 'success true' decode-reply 0001
+check 0 'not implemented' decode-reply ''
 check 0 'error "E" "bad" 7' decode-reply 0107014507036261640307000000
 check 0 '"my method" null' decode-call "$("$wire" encode-call 'my method')"
 check 1 '' decode-call 0300000000
