@@ -12,6 +12,7 @@ class AbsentWindowSystem final : public WindowSystem {
   HWND GetForegroundWindow() override { return nullptr; }
   std::uint32_t GetWindowThreadProcessId(HWND, std::uint32_t*) override { return 0; }
   std::uint32_t GetCurrentProcessId() override { return 0; }
+  bool GetProcessIntegrityLevel(std::uint32_t, std::uint32_t*) override { return false; }
   bool IsWindow(HWND) override { return false; }
   bool ShowWindow(HWND, int) override { return false; }
   bool SetForegroundWindow(HWND) override { return false; }

@@ -15,6 +15,7 @@
 #include "method_arguments.h"
 #include "open_clipboard.h"
 #include "paste_steps.h"
+#include "target_integrity.h"
 
 namespace kestro {
 
@@ -42,31 +43,37 @@ HWND ChooseTarget(WindowSystem& window_system) {
   return foreground;
 }
 
-// Runs the paste steps and gives `answer` their result (false when a step
-// before the keystroke refuses); only then arranges for the earlier
-// clipboard to come back.
+// Runs the paste steps and gives `answer` their outcome (a refusal before
+// the keystroke stops there); only then arranges for the earlier clipboard
+// to come back. A target that input cannot reach still gets the text on the
+// clipboard and the foreground, so that the user can paste by hand, and
+// the text stays.
 void PasteText(const std::string& text, const PasteOptions& options, HWND window, WindowSystem& window_system,
-               const std::function<void(bool)>& answer) {
-  if (text.empty()) return answer(false);
+               const std::function<void(PasteOutcome)>& answer) {
+  if (text.empty()) return answer(PasteOutcome::kEmptyText);
   const HWND target = ChooseTarget(window_system);
-  if (target == nullptr || !window_system.IsWindow(target)) return answer(false);
+  if (target == nullptr || !window_system.IsWindow(target)) return answer(PasteOutcome::kNoTarget);
   const std::u16string wide = Utf8ToUtf16(window_system, text);
-  if (wide.empty()) return answer(false);
+  if (wide.empty()) return answer(PasteOutcome::kEmptyText);
+  const bool dropped = InputToWindowWouldBeDropped(window_system, target);
+  const bool restore = options.restore_clipboard && !dropped;
   // A restore still owed from an earlier paste already holds the user's
   // clipboard; what is there now is only kestro's own paste.
-  const bool owed = options.restore_clipboard && ClipboardRestoreOwed(window_system);
+  const bool owed = restore && ClipboardRestoreOwed(window_system);
   std::optional<ClipboardSnapshot> previous;
   if (!SetClipboardText(window_system, window, wide, options.exclude_from_history,
-                        options.restore_clipboard && !owed ? &previous : nullptr,
+                        restore && !owed ? &previous : nullptr,
                         options.restore_clipboard ? kClipboardOpenRetries : 1)) {
-    return answer(false);
+    return answer(PasteOutcome::kClipboardBusy);
   }
-  const std::uint32_t pasted = options.restore_clipboard ? window_system.GetClipboardSequenceNumber() : 0;
-  if (!options.restore_clipboard || (!owed && !previous.has_value())) CancelClipboardRestore();
+  const std::uint32_t pasted = restore ? window_system.GetClipboardSequenceNumber() : 0;
+  if (!restore || (!owed && !previous.has_value())) CancelClipboardRestore();
   window_system.ShowWindow(window, kMinimize);
   window_system.SetForegroundWindow(target);
   window_system.Sleep(kForegroundSettleMs);
-  answer(SendPasteKeystroke(window_system, options.release_modifiers));
+  if (dropped) return answer(PasteOutcome::kTargetElevated);
+  answer(SendPasteKeystroke(window_system, options.release_modifiers) ? PasteOutcome::kPasted
+                                                                      : PasteOutcome::kInputRejected);
   if (owed || previous.has_value()) {
     ScheduleClipboardRestore(window_system,
                              previous.has_value() ? std::make_shared<const ClipboardSnapshot>(std::move(*previous))
@@ -75,6 +82,24 @@ void PasteText(const std::string& text, const PasteOptions& options, HWND window
   }
 }
 }  // namespace
+
+const char* PasteOutcomeName(PasteOutcome outcome) {
+  switch (outcome) {
+    case PasteOutcome::kPasted:
+      return "pasted";
+    case PasteOutcome::kEmptyText:
+      return "empty_text";
+    case PasteOutcome::kNoTarget:
+      return "no_target";
+    case PasteOutcome::kClipboardBusy:
+      return "clipboard_busy";
+    case PasteOutcome::kTargetElevated:
+      return "target_elevated";
+    case PasteOutcome::kInputRejected:
+      return "input_rejected";
+  }
+  return "input_rejected";
+}
 
 std::string TextFromArguments(const flutter::EncodableValue* arguments) {
   const std::string* text = ArgumentOfKind<std::string>(arguments, "text");
@@ -87,6 +112,7 @@ PasteOptions PasteOptionsFromArguments(const flutter::EncodableValue* arguments)
   options.exclude_from_history = FlagArgument(arguments, "exclude_from_history");
   options.restore_clipboard = FlagArgument(arguments, "restore_clipboard");
   options.release_modifiers = FlagArgument(arguments, "release_modifiers");
+  options.detailed_result = FlagArgument(arguments, "detailed_result");
   if (const std::int32_t* milliseconds = ArgumentOfKind<std::int32_t>(arguments, "restore_delay_ms")) {
     options.restore_delay_ms =
         static_cast<std::uint32_t>(std::clamp(*milliseconds, kRestoreDelayMinMs, kRestoreDelayMaxMs));
@@ -112,9 +138,15 @@ void HandleTextInsertionCall(const flutter::MethodCall& call, std::unique_ptr<fl
     result->NotImplemented();
     return;
   }
-  const auto answer = [&result](bool pasted) { result->Success(flutter::EncodableValue(pasted)); };
-  PasteText(TextFromArguments(call.arguments()), PasteOptionsFromArguments(call.arguments()), window, window_system,
-            answer);
+  const PasteOptions options = PasteOptionsFromArguments(call.arguments());
+  const auto answer = [&result, &options](PasteOutcome outcome) {
+    const flutter::EncodableValue pasted(outcome == PasteOutcome::kPasted);
+    if (!options.detailed_result) return result->Success(pasted);
+    result->Success(flutter::EncodableValue(flutter::ValueMap{
+        {flutter::EncodableValue("pasted"), pasted},
+        {flutter::EncodableValue("reason"), flutter::EncodableValue(std::string(PasteOutcomeName(outcome)))}}));
+  };
+  PasteText(TextFromArguments(call.arguments()), options, window, window_system, answer);
 }
 
 void RegisterTextInsertionChannel(flutter::FlutterEngine* engine, HWND window) {

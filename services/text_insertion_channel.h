@@ -37,8 +37,16 @@ struct PasteOptions {
   bool restore_clipboard = false;
   std::uint32_t restore_delay_ms = 400;
   bool release_modifiers = false;
+  // The answer is {"pasted": bool, "reason": string} instead of a bool.
+  bool detailed_result = false;
 };
 PasteOptions PasteOptionsFromArguments(const flutter::EncodableValue* arguments);
+
+// How a paste ended; only kPasted answers true.
+enum class PasteOutcome { kPasted, kEmptyText, kNoTarget, kClipboardBusy, kTargetElevated, kInputRejected };
+
+// The "reason" of a detailed answer: "pasted", "empty_text", ...
+const char* PasteOutcomeName(PasteOutcome outcome);
 
 // UTF-8 to UTF-16 as the platform converts it, up to the first zero byte.
 std::u16string Utf8ToUtf16(WindowSystem& window_system, const std::string& text);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kestro/platform/diagnostics.h"
+#include "kestro/platform/unique_handle.h"
 #include "window_system.h"
 
 namespace kestro {
@@ -14,6 +15,8 @@ namespace kestro {
 namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text passes as wide characters");
 static_assert(sizeof(INPUT) == kInputRecordSize, "an input record is 40 bytes on 64-bit Windows");
+
+using OwnedHandle = UniqueHandle<HANDLE, CloseWith<CloseHandle>>;
 
 // WinEvent callbacks carry no user data; the process installs one hook, so
 // one slot is enough.
@@ -88,6 +91,29 @@ class Win32WindowSystem final : public WindowSystem {
     return thread_id;
   }
   std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
+  bool GetProcessIntegrityLevel(std::uint32_t process_id, std::uint32_t* level) override {
+    const OwnedHandle process(
+        NonZero("OpenProcess", ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id)));
+    HANDLE token_handle = nullptr;
+    if (!process || !NonZero("OpenProcessToken", ::OpenProcessToken(process.Get(), TOKEN_QUERY, &token_handle))) {
+      return false;
+    }
+    const OwnedHandle token(token_handle);
+    DWORD size = 0;
+    ::GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size);
+    // DWORD elements keep the label and its SID aligned.
+    std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1);
+    if (size == 0 || !NonZero("GetTokenInformation", ::GetTokenInformation(token.Get(), TokenIntegrityLevel,
+                                                                          buffer.data(), size, &size))) {
+      if (size == 0) ReportPlatformFailure("GetTokenInformation", ::GetLastError());
+      return false;
+    }
+    const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    const UCHAR count = *::GetSidSubAuthorityCount(sid);
+    if (count == 0) return false;
+    *level = *::GetSidSubAuthority(sid, count - 1);
+    return true;
+  }
   bool IsWindow(HWND window) override { return ::IsWindow(window) != FALSE; }
   bool ShowWindow(HWND window, int command) override { return ::ShowWindow(TopLevelOf(window), command) != FALSE; }
   bool SetForegroundWindow(HWND window) override {

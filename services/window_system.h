@@ -47,6 +47,10 @@ class WindowSystem {
   // Writes the window's process id, leaves `process_id` alone on failure.
   virtual std::uint32_t GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) = 0;
   virtual std::uint32_t GetCurrentProcessId() = 0;
+  // The mandatory integrity level of a process (0x1000 low, 0x2000 medium,
+  // 0x3000 high, 0x4000 system), read from its token; false when the
+  // process or its token may not be read.
+  virtual bool GetProcessIntegrityLevel(std::uint32_t process_id, std::uint32_t* level) = 0;
   virtual bool IsWindow(HWND window) = 0;
   virtual bool ShowWindow(HWND window, int command) = 0;
   virtual bool SetForegroundWindow(HWND window) = 0;

@@ -65,6 +65,13 @@ class TestPasteIntoTheApplicationInFront:
         assert testbed.clipboard_text() == TEXT
         assert minimised(pasting_kestro)
 
+    def test_detailed_result_answers_a_map_and_pastes_the_same(self, pasting_kestro, notepad):
+        answer = paste(pasting_kestro, {'text': TEXT, 'detailed_result': True})
+        assert answer == codec.Success({'pasted': True, 'reason': 'pasted'})
+        assert notepad.wait_for_text(TEXT) == TEXT
+        # Notepad runs at kestro's own integrity level: nothing to warn about.
+        assert not [line for line in pasting_kestro.stderr_lines if line.startswith('Warning:')]
+
     def test_text_ends_at_its_first_zero_byte(self, pasting_kestro, notepad):
         assert paste(pasting_kestro, {'text': 'before\0after'}) == codec.Success(True)
         assert notepad.wait_for_text('before') == 'before'

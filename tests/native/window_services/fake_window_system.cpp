@@ -85,6 +85,13 @@ std::uint32_t FakeWindowSystem::GetCurrentProcessId() {
   return own_process;
 }
 
+bool FakeWindowSystem::GetProcessIntegrityLevel(std::uint32_t process_id, std::uint32_t* level) {
+  if (!Call("GetProcessIntegrityLevel") || unreadable_integrity.count(process_id) == 1) return false;
+  const auto found = integrity_levels.find(process_id);
+  *level = found == integrity_levels.end() ? 0x2000 : found->second;
+  return true;
+}
+
 bool FakeWindowSystem::IsWindow(HWND window) {
   return Call("IsWindow") && window_processes.count(window) == 1;
 }

@@ -57,6 +57,10 @@ class FakeWindowSystem final : public WindowSystem {
   // GlobalSize throws std::bad_alloc, as copying a huge block would.
   bool out_of_memory = false;
   HWND clipboard_window = FakeWindow(0xCB);
+  // Integrity levels by process; others are medium, and those listed in
+  // `unreadable_integrity` cannot be read.
+  std::map<std::uint32_t, std::uint32_t> integrity_levels;
+  std::set<std::uint32_t> unreadable_integrity;
   std::uint64_t now_ms = 0;  // moved on by Sleep and by rendering
 
   // ---- what happened ----------------------------------------------------
@@ -97,6 +101,7 @@ class FakeWindowSystem final : public WindowSystem {
   HWND GetForegroundWindow() override;
   std::uint32_t GetWindowThreadProcessId(HWND window, std::uint32_t* process_id) override;
   std::uint32_t GetCurrentProcessId() override;
+  bool GetProcessIntegrityLevel(std::uint32_t process_id, std::uint32_t* level) override;
   bool IsWindow(HWND window) override;
   bool ShowWindow(HWND window, int command) override;
   bool SetForegroundWindow(HWND window) override;
