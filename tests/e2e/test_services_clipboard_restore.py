@@ -10,9 +10,10 @@ import pytest
 
 import kestro_codec as codec
 from helpers.programs import Clipboard, ClipboardPoller, LazyClipboardOwner, Notepad
-from helpers.shown_kestro import start as start_kestro
 from kestro_app import MAIN_ENGINE
 from test_secondary_windows import MULTI_WINDOW, open_window
+# Fixtures and a helper of the paste tests, shared.
+from test_services_text_insertion import notepad, pasting_kestro, wait_for  # noqa: F401
 
 INSERTION = 'kestro/text_insertion'
 RESTORE = {'restore_clipboard': True}
@@ -20,33 +21,6 @@ RESTORE = {'restore_clipboard': True}
 
 def paste(app, text, engine=MAIN_ENGINE, timeout=None, **options):
     return app.port.call(engine, INSERTION, 'paste_text', {'text': text, **RESTORE, **options}, timeout=timeout)
-
-
-def wait_for(read, expected, timeout=5):
-    """`read()` once it equals `expected`, or its last value after `timeout`."""
-    deadline = time.monotonic() + timeout
-    while (value := read()) != expected and time.monotonic() < deadline:
-        time.sleep(0.1)
-    return value
-
-
-@pytest.fixture
-def app(testbed, dist):
-    app = start_kestro(testbed)
-    try:
-        yield app
-    finally:
-        app.stop()
-
-
-@pytest.fixture
-def notepad(testbed):
-    editor = Notepad(testbed)
-    try:
-        assert editor.bring_to_front()
-        yield editor
-    finally:
-        editor.end()
 
 
 @pytest.fixture
@@ -66,17 +40,17 @@ def assert_users_clipboard_back(clipboard, timeout=5):
 
 
 class TestSuccessivePastes:
-    def test_dictation_pace_ends_with_the_users_clipboard(self, app, notepad, clipboard):
+    def test_dictation_pace_ends_with_the_users_clipboard(self, pasting_kestro, notepad, clipboard):
         for number in range(4):
-            assert paste(app, f'part {number} ') == codec.Success(True)
+            assert paste(pasting_kestro, f'part {number} ') == codec.Success(True)
             time.sleep(0.25)
         assert_users_clipboard_back(clipboard)
         assert 'part 3' in notepad.wait_for_text('part 0 part 1 part 2 part 3 ')
 
-    def test_a_secret_pasted_right_after_does_not_stay(self, app, notepad, clipboard):
-        assert paste(app, 'first', restore_delay_ms=1000) == codec.Success(True)
+    def test_a_secret_pasted_right_after_does_not_stay(self, pasting_kestro, notepad, clipboard):
+        assert paste(pasting_kestro, 'first', restore_delay_ms=1000) == codec.Success(True)
         time.sleep(0.1)
-        assert paste(app, 'secret', restore_delay_ms=1000, exclude_from_history=True) == codec.Success(True)
+        assert paste(pasting_kestro, 'secret', restore_delay_ms=1000, exclude_from_history=True) == codec.Success(True)
         assert_users_clipboard_back(clipboard)
         assert 'CanUploadToCloudClipboard' not in clipboard.formats()
 
@@ -85,18 +59,18 @@ class TestLazyOwner:
     """The paste goes ahead, without a restore, and says why."""
 
     @pytest.mark.parametrize('render_ms', [3000, -1], ids=['late', 'never'])
-    def test_the_paste_goes_ahead_and_the_restore_is_given_up(self, app, testbed, notepad, render_ms):
+    def test_the_paste_goes_ahead_and_the_restore_is_given_up(self, pasting_kestro, testbed, notepad, render_ms):
         with LazyClipboardOwner(testbed, render_ms):
             assert notepad.bring_to_front()
             started = time.monotonic()
-            assert paste(app, 'pasted', timeout=15) == codec.Success(True)
+            assert paste(pasting_kestro, 'pasted', timeout=15) == codec.Success(True)
             answered = time.monotonic() - started
             assert notepad.wait_for_text('pasted') == 'pasted'
             assert any(line.startswith('Warning: Text insertion: the clipboard\'s owner did not render format 13')
-                       for line in app.stderr_lines), app.stderr_lines
+                       for line in pasting_kestro.stderr_lines), pasting_kestro.stderr_lines
             # The platform thread is free again: kestro answers at once.
             started = time.monotonic()
-            assert app.port.call(MAIN_ENGINE, INSERTION, 'other', timeout=5) == codec.Empty()
+            assert pasting_kestro.port.call(MAIN_ENGINE, INSERTION, 'other', timeout=5) == codec.Empty()
             assert time.monotonic() - started < 1
         assert Clipboard(testbed).text() == 'pasted'
         # Wine's EmptyClipboard waits up to 5 s for the busy owner's
@@ -104,30 +78,30 @@ class TestLazyOwner:
         assert answered < 6.5, answered
 
 
-def test_a_busy_clipboard_is_waited_out(app, testbed, notepad, clipboard):
+def test_a_busy_clipboard_is_waited_out(pasting_kestro, testbed, notepad, clipboard):
     with ClipboardPoller(testbed, 30, 100):
         for number in range(8):
             assert notepad.bring_to_front()
-            assert paste(app, f'{number}', restore_delay_ms=100) == codec.Success(True), number
+            assert paste(pasting_kestro, f'{number}', restore_delay_ms=100) == codec.Success(True), number
             assert wait_for(clipboard.text, 'user', 3) == 'user', number
-    assert not [line for line in app.stderr_lines if 'OpenClipboard' in line]
+    assert not [line for line in pasting_kestro.stderr_lines if 'OpenClipboard' in line]
 
 
 class TestThePastingWindowGoes:
-    def test_a_closed_secondary_window(self, app, testbed, clipboard):
-        engine, number = open_window(app)
+    def test_a_closed_secondary_window(self, pasting_kestro, testbed, clipboard):
+        engine, number = open_window(pasting_kestro)
         notepad = Notepad(testbed)  # after the window, so that it can come in front
         try:
             assert notepad.bring_to_front()
-            assert paste(app, 'from the window', engine=engine, restore_delay_ms=1500) == codec.Success(True)
-            assert app.port.call(MAIN_ENGINE, MULTI_WINDOW, 'close_window', number) == codec.Success(True)
+            assert paste(pasting_kestro, 'from the window', engine=engine, restore_delay_ms=1500) == codec.Success(True)
+            assert pasting_kestro.port.call(MAIN_ENGINE, MULTI_WINDOW, 'close_window', number) == codec.Success(True)
             assert_users_clipboard_back(clipboard)
         finally:
             notepad.end()
-        assert not [line for line in app.stderr_lines if line.startswith('Error:')]
+        assert not [line for line in pasting_kestro.stderr_lines if line.startswith('Error:')]
 
-    def test_kestro_exits_normally(self, app, notepad, clipboard):
-        assert paste(app, 'secret', restore_delay_ms=5000) == codec.Success(True)
-        assert app.stop() == 0
-        assert clipboard.text() == 'user', app.stderr_lines
+    def test_kestro_exits_normally(self, pasting_kestro, notepad, clipboard):
+        assert paste(pasting_kestro, 'secret', restore_delay_ms=5000) == codec.Success(True)
+        assert pasting_kestro.stop() == 0
+        assert clipboard.text() == 'user', pasting_kestro.stderr_lines
         assert clipboard.formats()['HTML Format'] == clipboard.before['HTML Format']
