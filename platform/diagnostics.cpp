@@ -1,10 +1,21 @@
 #include "kestro/platform/diagnostics.h"
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "kestro/platform/log_file.h"
+
 namespace kestro {
+
+namespace {
+std::atomic<LogFile*> diagnostic_log{nullptr};
+}  // namespace
+
+void SetDiagnosticLog(LogFile* log) {
+  diagnostic_log.store(log, std::memory_order_release);
+}
 
 // Through C stdio rather than std::cerr, which shares its buffer anyway:
 // <iostream> costs every module that includes it the standard streams'
@@ -13,6 +24,13 @@ namespace kestro {
 void WriteDiagnosticText(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
+  if (LogFile* log = diagnostic_log.load(std::memory_order_acquire)) {
+    try {
+      log->Write(text);
+    } catch (...) {
+      // Out of memory for the record: standard error has the line.
+    }
+  }
 }
 
 void WriteDiagnosticLine(std::string_view line) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "capture_protection_channel.h"
+#include "diagnostics_channel.h"
 #include "kestro/plugin_libraries.h"
 #include "plugin_registration.h"
 #include "secondary_windows.h"
@@ -35,6 +36,7 @@ bool FlutterWindow::OnCreate() {
   RegisterCaptureProtectionChannel(engine, view_controller_->View()->NativeWindow());
   RegisterTextInsertionChannel(engine, view_controller_->View()->NativeWindow());
   InstallSystemAudioChannels(engine);
+  RegisterDiagnosticsChannel(engine, diagnostics_);
   AttachContent(view_controller_->View()->NativeWindow());
   // The window was created hidden: it appears with the engine's first frame
   // instead of as an empty frame.

@@ -6,7 +6,9 @@
 #define KESTRO_SHELL_FLUTTER_WINDOW_H_
 
 #include <memory>
+#include <utility>
 
+#include "diagnostics_channel.h"
 #include "flutter/engine_project.h"
 #include "flutter/flutter_view_controller.h"
 #include "win32_window.h"
@@ -17,6 +19,9 @@ class FlutterWindow : public Win32Window {
  public:
   explicit FlutterWindow(const flutter::EngineProject& project);
   ~FlutterWindow() override;
+
+  // What "kestro/diagnostics" tells the UI; set before the window opens.
+  void SetDiagnosticsInfo(DiagnosticsInfo info) { diagnostics_ = std::move(info); }
 
  protected:
   // The engine sees every message first.
@@ -29,6 +34,7 @@ class FlutterWindow : public Win32Window {
   void ReleaseViewController();
 
   flutter::EngineProject project_;
+  DiagnosticsInfo diagnostics_;
   std::unique_ptr<flutter::FlutterViewController> view_controller_;
 };
 

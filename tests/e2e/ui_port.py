@@ -34,6 +34,11 @@ STOP_CONSUMING_WINDOW_MESSAGE = 6
 MINIMISE_WINDOW = 7
 RESTORE_WINDOW = 8
 FORGET_SENT_MESSAGES = 9
+CRASH_PROCESS = 10
+
+# How CRASH_PROCESS ends the host.
+CRASH_KINDS = {'access_violation': 1, 'abort': 2, 'terminate': 3, 'pure_virtual_call': 4,
+               'invalid_parameter': 5, 'stack_overflow': 6}
 
 WM_SIZE = 0x0005
 WM_FONTCHANGE = 0x001D
@@ -133,6 +138,14 @@ class UiPort:
 
     def stop_consuming_window_message(self, engine, message):
         return self.action(STOP_CONSUMING_WINDOW_MESSAGE, engine, struct.pack('<I', message))
+
+    def crash_process(self, engine, kind, on_platform_thread=True):
+        """Asks the stand-in to crash the host; no answer comes when it does."""
+        arguments = struct.pack('<BB', CRASH_KINDS[kind], 0 if on_platform_thread else 1)
+        with self._pending_lock:
+            request_id = self._next_request
+            self._next_request += 1
+        self._write(_frame(ACTION, struct.pack('<IBQ', request_id, CRASH_PROCESS, engine) + arguments))
 
     def reply_to_host(self, message_id, data):
         self._write(_frame(REPLY_TO_HOST, struct.pack('<Q', message_id) + data))

@@ -80,6 +80,11 @@ std::optional<TopLevelWindowState> DescribeTopLevelWindow(HWND view);
 // On the platform thread: false when there is no top-level window to act on.
 bool RunWindowAction(HWND view, const WindowAction& action);
 
+// Ends the process the chosen way (frames::CrashKind), on the calling
+// thread; returns only when this platform cannot (headless) or the kind is
+// unknown. The host's crash handling is tested with it.
+bool CrashProcess(uint8_t kind);
+
 // The folder of the process's executable, against which the engine's
 // relative data paths resolve; nothing when there is no such folder to look
 // in (headless) or it cannot be found out.

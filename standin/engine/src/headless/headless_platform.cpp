@@ -33,6 +33,9 @@ bool RunWindowAction(HWND, const WindowAction&) {
   return false;
 }
 
+// A native test process must survive its own tests.
+bool CrashProcess(uint8_t) { return false; }
+
 std::optional<std::filesystem::path> ExecutableFolder() {
   return std::nullopt;
 }

@@ -1,8 +1,10 @@
 #include "ui_port/actions.h"
 
+#include <thread>
 #include <utility>
 
 #include "core.h"
+#include "platform.h"
 
 namespace standin::internal {
 namespace {
@@ -13,6 +15,20 @@ bool OnWindow(const frames::ActionRequest& request, platform::WindowActionKind k
   action.width = request.width;
   action.height = request.height;
   return Core::Instance().RunWindowAction(request.engine, action, std::move(done));
+}
+
+// The result never comes when the crash happens: the process has ended.
+bool Crash(const frames::ActionRequest& request, std::function<void(bool)> done) {
+  const uint8_t kind = request.crash_kind;
+  auto crash = [kind, done = std::move(done)] {
+    if (!platform::CrashProcess(kind)) done(false);
+  };
+  if (request.crash_thread == 0) {
+    Core::Instance().Tasks().Post(std::move(crash));
+  } else {
+    std::thread(std::move(crash)).detach();
+  }
+  return true;
 }
 
 }  // namespace
@@ -45,6 +61,8 @@ bool StartAction(const frames::ActionRequest& request, std::function<void(bool)>
       Core::Instance().ClearSent();
       done(true);
       return true;
+    case frames::kCrashProcess:
+      return Crash(request, std::move(done));
     default:
       return false;
   }

@@ -89,6 +89,8 @@ bool ReadActionArguments(BodyReader& reader, ActionRequest* request) {
       return true;
     case kStopConsumingWindowMessage:
       return reader.U32(&request->message);
+    case kCrashProcess:
+      return reader.U8(&request->crash_kind) && reader.U8(&request->crash_thread);
     default:
       return true;
   }
@@ -142,7 +144,7 @@ std::optional<Request> DecodeRequest(const uint8_t* body, size_t size, std::stri
 }
 
 bool IsKnownAction(uint8_t action) {
-  return action >= kRenderFrame && action <= kForgetSentMessages;
+  return action >= kRenderFrame && action <= kCrashProcess;
 }
 
 std::vector<uint8_t> EncodeHello() {

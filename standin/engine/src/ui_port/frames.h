@@ -46,6 +46,17 @@ enum ActionCode : uint8_t {
   kMinimiseWindow = 7,
   kRestoreWindow = 8,
   kForgetSentMessages = 9,
+  kCrashProcess = 10,  // arguments: how (1, CrashKind), where (1: 0 platform thread, 1 a new thread)
+};
+
+// How the crash action ends the process.
+enum CrashKind : uint8_t {
+  kAccessViolation = 1,
+  kAbort = 2,
+  kTerminate = 3,
+  kPureVirtualCall = 4,
+  kInvalidParameter = 5,
+  kStackOverflow = 6,
 };
 
 bool IsKnownAction(uint8_t action);
@@ -75,6 +86,8 @@ struct ActionRequest {
   int32_t height = 0;
   uint32_t message = 0;
   int64_t result = 0;
+  uint8_t crash_kind = 0;
+  uint8_t crash_thread = 0;
 };
 
 using Request = std::variant<SendMessageRequest, ReplyToHostRequest, StateQuery, ActionRequest>;
