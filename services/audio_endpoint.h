@@ -11,7 +11,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+
+#include "kestro/platform/diagnostics.h"
+#include "platform_failure_log.h"
 
 namespace kestro {
 
@@ -104,6 +108,22 @@ class AudioEndpoint {
   using Clock = std::chrono::steady_clock;
   virtual Clock::time_point Now() { return Clock::now(); }
   virtual void WaitForPacket(Clock::duration duration) { std::this_thread::sleep_for(duration); }
+
+  // Where the endpoint's failing platform calls are written; by default
+  // straight to the diagnostics. The log outlives the endpoint.
+  void ReportFailuresTo(PlatformFailureLog* log) { failure_log_ = log; }
+
+ protected:
+  void ReportFailure(std::string_view call, std::uint32_t code) noexcept {
+    if (failure_log_ != nullptr) {
+      failure_log_->Report(call, code);
+    } else {
+      ReportPlatformFailure(call, code);
+    }
+  }
+
+ private:
+  PlatformFailureLog* failure_log_ = nullptr;
 };
 
 using AudioEndpointFactory = std::function<std::unique_ptr<AudioEndpoint>()>;

@@ -44,6 +44,17 @@ void CaptureStatus::SetCapturing() {
   if (snapshot_.state == CaptureState::kStarting) snapshot_.state = CaptureState::kCapturing;
 }
 
+void CaptureStatus::SetRecovered() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (snapshot_.state != CaptureState::kStarting) return;
+  snapshot_.state = CaptureState::kCapturing;
+  if (!snapshot_.error) return;
+  snapshot_.last_error = std::move(snapshot_.error);
+  snapshot_.last_result_code = snapshot_.result_code;
+  snapshot_.error.reset();
+  snapshot_.result_code.reset();
+}
+
 void CaptureStatus::SetReopening() {
   std::lock_guard<std::mutex> lock(mutex_);
   snapshot_.state = CaptureState::kStarting;

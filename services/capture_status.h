@@ -26,6 +26,10 @@ struct CaptureStatusSnapshot {
   // The failing platform call's result code, as the platform gives it
   // (an HRESULT read as unsigned).
   std::optional<std::uint32_t> result_code;
+  // The failure that a recovered capture got over (re-opening a lost
+  // device): kept apart, as it no longer describes the capture.
+  std::optional<std::string> last_error;
+  std::optional<std::uint32_t> last_result_code;
   std::optional<std::string> device;
   std::optional<StreamFormat> format;
   // Counted since the last Start that launched a capture.
@@ -46,6 +50,9 @@ class CaptureStatus {
   void SetDevice(std::string name);
   void SetFormat(const StreamFormat& format);
   void SetCapturing();
+  // Re-opened after the device was lost: state capturing, and a failure of
+  // the attempts becomes the last error.
+  void SetRecovered();
   // Re-opening after the device was lost: state starting.
   void SetReopening();
   // A failed attempt to re-open: recorded, while the state stays starting.

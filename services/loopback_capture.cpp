@@ -107,23 +107,24 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
-  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   // Every endpoint reads the same clock, so the timeline outlives a switch.
-  const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
+  const Timeline timeline{endpoint->Now(), ChunkSamples(chunk_ms), options.keep_alive};
   for (;;) {
-    const PollEnd end = PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start);
+    const PollEnd end = PollPackets(*endpoint, ResampleStep(sample_rate_), options, timeline);
     if (end != PollEnd::kDeviceChanged && end != PollEnd::kDeviceFailed) return;
+    failure_log_.BeginOutage();
     // A device that opens but keeps failing must not make this a busy loop.
-    if (end == PollEnd::kDeviceFailed) endpoint->WaitForPacket(kReopenRetry);
-    endpoint = ReopenEndpoint(std::move(endpoint));
+    if (end == PollEnd::kDeviceFailed) WaitBeforeRetry(endpoint.get(), timeline);
+    endpoint = ReopenEndpoint(std::move(endpoint), timeline);
     if (!endpoint) return;
     status_->CountDeviceSwitch();
-    status_->SetCapturing();
+    status_->SetRecovered();
   }
 }  // destroying the endpoint tears the session down
 
 bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint) {
   endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
+  if (endpoint) endpoint->ReportFailuresTo(&failure_log_);
   if (!endpoint) {
     Fail("WASAPI: failed to create MMDeviceEnumerator");
     return false;
@@ -137,21 +138,21 @@ bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<Aud
   return true;
 }
 
-std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost) {
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost,
+                                                                      const Timeline& timeline) {
   const StreamFormat before{sample_rate_, channel_count_, is_float_};
   lost.reset();
   reopening_ = true;
   status_->SetReopening();
   std::unique_ptr<AudioEndpoint> endpoint;
+  int failed_attempts = 0;
   while (KeepCapturing()) {
     if (OpenEndpoint(true, endpoint)) break;
-    if (endpoint) {
-      endpoint->WaitForPacket(kReopenRetry);
-    } else {
-      std::this_thread::sleep_for(kReopenRetry);
-    }
+    ++failed_attempts;
+    WaitBeforeRetry(endpoint.get(), timeline);
     endpoint.reset();
   }
+  failure_log_.EndOutage(KeepCapturing() ? failed_attempts : 0);
   reopening_ = false;
   if (!KeepCapturing()) return nullptr;
   // Input of another format cannot be resampled with the old; the output
@@ -161,6 +162,29 @@ std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique
     read_position_ = 0;
   }
   return endpoint;
+}
+
+void KestroLoopbackCapture::WaitBeforeRetry(AudioEndpoint* endpoint, const Timeline& timeline) {
+  const auto wait = [endpoint](AudioEndpoint::Clock::duration duration) {
+    if (endpoint != nullptr) {
+      endpoint->WaitForPacket(duration);
+    } else {
+      std::this_thread::sleep_for(duration);
+    }
+  };
+  if (!timeline.keep_alive) {
+    wait(kReopenRetry);
+    return;
+  }
+  const auto now = [endpoint] { return endpoint != nullptr ? endpoint->Now() : AudioEndpoint::Clock::now(); };
+  // In the polling loop's steps, so that chunks keep the clock's pace
+  // however long the device stays away.
+  for (auto waited = AudioEndpoint::Clock::duration::zero(); waited < kReopenRetry && KeepCapturing();
+       waited += kIdleSleep) {
+    KeepAlive(now(), timeline);
+    wait(kIdleSleep);
+  }
+  KeepAlive(now(), timeline);
 }
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
@@ -222,9 +246,9 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
   return false;
 }
 
-KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
-                                                                  double step, CaptureOptions options,
-                                                                  AudioEndpoint::Clock::time_point stream_start) {
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, double step,
+                                                                  CaptureOptions options, const Timeline& timeline) {
+  const std::int32_t chunk_samples = timeline.chunk_samples;
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
@@ -236,7 +260,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
       return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed", false);
     }
     if (waiting == 0) {
-      if (options.keep_alive) KeepAlive(endpoint, stream_start, chunk_samples, sink);
+      if (options.keep_alive) KeepAlive(endpoint.Now(), timeline);
       endpoint.WaitForPacket(kIdleSleep);
       continue;
     }
@@ -269,9 +293,9 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndp
   return PollEnd::kFailed;
 }
 
-void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
-                                      std::int32_t chunk_samples, const ChunkSink& sink) {
-  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
+void KestroLoopbackCapture::KeepAlive(AudioEndpoint::Clock::time_point now, const Timeline& timeline) {
+  const std::int32_t chunk_samples = timeline.chunk_samples;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - timeline.start).count();
   if (elapsed <= 0) return;
   const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
   const std::uint64_t chunk = static_cast<std::uint64_t>(chunk_samples);
@@ -283,7 +307,8 @@ void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Cl
   const std::uint64_t silence = due - produced;
   status_->CountSilence(silence);
   AppendSilence(
-      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
+      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_,
+      [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); });
 }
 
 bool KestroLoopbackCapture::KeepCapturing() const {

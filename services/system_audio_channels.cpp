@@ -55,9 +55,11 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
   }
   // The code as the platform's documentation writes it (0x88890003 is
   // 2290679811), never negative, hence 64 bits.
-  const EncodableValue result_code =
-      status.result_code ? EncodableValue(static_cast<std::int64_t>(*status.result_code)) : EncodableValue();
-  return EncodableValue(flutter::ValueMap{
+  const auto code_value = [](const std::optional<std::uint32_t>& code) {
+    return code ? EncodableValue(static_cast<std::int64_t>(*code)) : EncodableValue();
+  };
+  const EncodableValue result_code = code_value(status.result_code);
+  flutter::ValueMap answer{
       {EncodableValue("state"), EncodableValue(CaptureStateName(status.state))},
       {EncodableValue("error"), OptionalText(status.error)},
       {EncodableValue("hresult"), result_code},
@@ -67,7 +69,13 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
       {EncodableValue("chunks_dropped"), Count(status.chunks_dropped)},
       {EncodableValue("silence_ms"), Count(status.silence_samples * 1000 / kOutputSampleRate)},
       {EncodableValue("device_switches"), Count(status.device_switches)},
-  });
+  };
+  // Only after a recovery, so that every other answer stays as it was.
+  if (status.last_error) {
+    answer.emplace(EncodableValue("last_error"), EncodableValue(*status.last_error));
+    answer.emplace(EncodableValue("last_hresult"), code_value(status.last_result_code));
+  }
+  return EncodableValue(std::move(answer));
 }
 
 bool ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,

@@ -83,7 +83,7 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   bool RegisterThread() override {
     DWORD task_index = 0;
     mmcss_.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
-    if (!mmcss_) ReportPlatformFailure("AvSetMmThreadCharacteristicsW", GetLastError());
+    if (!mmcss_) ReportFailure("AvSetMmThreadCharacteristicsW", GetLastError());
     return static_cast<bool>(mmcss_);
   }
 
@@ -214,7 +214,7 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
       return true;
     }
     last_failure_code_ = static_cast<std::uint32_t>(result);
-    ReportPlatformFailure(call, *last_failure_code_);
+    ReportFailure(call, *last_failure_code_);
     return false;
   }
 

@@ -81,10 +81,10 @@ struct RecordedAudioSource::State {
     std::lock_guard<std::mutex> lock(mutex);
     const int earlier = calls[static_cast<std::size_t>(step)]++;
     const auto& failure = recording.failure;
-    if (failure_spent || !failure || failure->step != step || failure->successes != earlier) {
+    if (!failure || failure->step != step || earlier < failure->successes ||
+        earlier >= failure->successes + failure->repeats) {
       return false;
     }
-    failure_spent = true;
     if (failure->throws) throw std::bad_alloc();
     last_failure_code = failure->code;
     return true;
@@ -102,7 +102,6 @@ struct RecordedAudioSource::State {
   std::size_t next_packet = 0;
   bool packet_taken = false;
   bool drained = false;
-  bool failure_spent = false;
   std::optional<std::uint32_t> last_failure_code;
   std::chrono::microseconds now{0};
   std::optional<AudioEndpoint::Clock::time_point> real_time_start;
@@ -167,7 +166,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
-    if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
+    if (Failed(EndpointStep::kGetNextPacketSize)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     const auto& recording = state_->recording;
     if (state_->next_packet < state_->available) {
@@ -188,7 +187,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool GetBuffer(AudioPacket& packet) override {
-    if (state_->Fails(EndpointStep::kGetBuffer)) return false;
+    if (Failed(EndpointStep::kGetBuffer)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     const auto& recording = state_->recording;
     if (state_->next_packet >= state_->available) {
@@ -209,7 +208,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool ReleaseBuffer(std::uint32_t) override {
-    if (state_->Fails(EndpointStep::kReleaseBuffer)) return false;
+    if (Failed(EndpointStep::kReleaseBuffer)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->packet_taken = false;
     return true;
@@ -261,8 +260,14 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     return state_->real_time_start && Clock::now() - *state_->real_time_start >= packet.arrives_at;
   }
 
+  bool Failed(EndpointStep step) {
+    if (!state_->Fails(step)) return false;
+    ReportFailure(EndpointStepName(step), *LastFailureCode());
+    return true;
+  }
+
   bool SetUp(EndpointStep step, bool& obtained) {
-    obtained = !state_->Fails(step);
+    obtained = !Failed(step);
     state_->Append(std::string(EndpointStepName(step)) + (obtained ? "" : " failed"));
     return obtained;
   }

@@ -35,14 +35,16 @@ enum class EndpointStep {
 
 const char* EndpointStepName(EndpointStep step);
 
-// Makes one call of a step fail with `code` as its platform result (or
-// throw std::bad_alloc, as memory exhaustion would), after `successes`
-// successful calls of it.
+// Makes `repeats` calls of a step in a row fail with `code` as their
+// platform result (or throw std::bad_alloc, as memory exhaustion would),
+// after `successes` successful calls of it. Each failure leaves the line
+// the platform endpoint would write.
 struct EndpointFailure {
   EndpointStep step = EndpointStep::kCreateEnumerator;
   int successes = 0;
   bool throws = false;
   std::uint32_t code = 0x80004005;  // E_FAIL
+  int repeats = 1;
 };
 
 struct RecordedPacket {

@@ -61,6 +61,19 @@ TEST(StatusValue, WritesAFailureCodeAsItsUnsignedValue) {
                                             {EncodableValue("float"), EncodableValue(true)},
                                         })));
   EXPECT_EQ(Wire(value.Find("silence_ms")), Wire(EncodableValue(std::int64_t{250})));
+  EXPECT_EQ(value.Find("last_error"), nullptr) << "only after a recovery";
+}
+
+TEST(StatusValue, ARecoveredFailureIsTheLastErrorNotTheState) {
+  CaptureStatusSnapshot recovered;
+  recovered.state = CaptureState::kCapturing;
+  recovered.last_error = "WASAPI: Initialize(loopback) failed";
+  recovered.last_result_code = 0x88890004;
+  const EncodableValue value = StatusValue(recovered);
+  EXPECT_EQ(Wire(value.Find("error")), Wire(EncodableValue()));
+  EXPECT_EQ(Wire(value.Find("hresult")), Wire(EncodableValue()));
+  EXPECT_EQ(Wire(value.Find("last_error")), Wire(EncodableValue("WASAPI: Initialize(loopback) failed")));
+  EXPECT_EQ(Wire(value.Find("last_hresult")), Wire(EncodableValue(std::int64_t{0x88890004})));
 }
 
 class SystemAudioStatus : public SystemAudioTest {
