@@ -20,6 +20,14 @@ struct StreamFormat {
   bool is_float = false;
 };
 
+// Asked for with "exclude_own_audio": whether it is in effect, and if not,
+// the step that refused it.
+struct ExclusionStatus {
+  bool in_effect = false;
+  std::optional<std::string> failed_call;
+  std::optional<std::uint32_t> result_code;
+};
+
 struct CaptureStatusSnapshot {
   CaptureState state = CaptureState::kStopped;
   std::optional<std::string> error;
@@ -37,6 +45,12 @@ struct CaptureStatusSnapshot {
   std::uint64_t chunks_dropped = 0;
   std::uint64_t silence_samples = 0;
   std::uint64_t device_switches = 0;
+  // Packets flagged by the device.
+  std::uint64_t discontinuities = 0;
+  std::uint64_t timestamp_errors = 0;
+  std::optional<std::uint32_t> os_build;
+  // Only when the capture asked to leave its own sound out.
+  std::optional<ExclusionStatus> exclusion;
 };
 
 // Each call takes the lock only for its own copy or update, and calls
@@ -64,6 +78,11 @@ class CaptureStatus {
   void CountChunk(bool delivered);
   void CountSilence(std::uint64_t samples);
   void CountDeviceSwitch();
+  void CountPacketFlags(std::uint32_t flags);
+  void SetOsBuild(std::optional<std::uint32_t> build);
+  // Exclusion was asked for: in effect, or refused at `failed_call`.
+  void SetExclusion(bool in_effect, const char* failed_call = nullptr,
+                    std::optional<std::uint32_t> result_code = std::nullopt);
 
  private:
   mutable std::mutex mutex_;

@@ -104,6 +104,7 @@ void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptio
 
 void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
   reopening_ = false;
+  try_exclusion_ = options.exclude_own_audio;
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
@@ -123,19 +124,65 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
 }  // destroying the endpoint tears the session down
 
 bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint) {
-  endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
-  if (endpoint) endpoint->ReportFailuresTo(&failure_log_);
-  if (!endpoint) {
-    Fail("WASAPI: failed to create MMDeviceEnumerator");
-    return false;
+  endpoint = MakeEndpoint();
+  if (!endpoint) return false;
+  if (try_exclusion_) {
+    if (OpenProcessLoopback(*endpoint)) return true;
+    // Device loopback exactly as without the option, on a fresh endpoint.
+    endpoint.reset();
+    endpoint = MakeEndpoint();
+    if (!endpoint) return false;
   }
-  // Neither failure is an error: only the later steps decide.
-  endpoint->RegisterThread();
-  endpoint->EnterApartment();
   if (!OpenStream(*endpoint)) return false;
   // Without notifications a lost device still shows as a failing step.
   if (watch_devices) endpoint->WatchDevices();
   return true;
+}
+
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::MakeEndpoint() {
+  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
+  if (!endpoint) {
+    Fail("WASAPI: failed to create MMDeviceEnumerator");
+    return nullptr;
+  }
+  endpoint->ReportFailuresTo(&failure_log_);
+  // Neither failure is an error: only the later steps decide.
+  endpoint->RegisterThread();
+  endpoint->EnterApartment();
+  status_->SetOsBuild(endpoint->OsBuild());
+  return endpoint;
+}
+
+bool KestroLoopbackCapture::OpenProcessLoopback(AudioEndpoint& endpoint) {
+  const char* failed_call = nullptr;
+  if (endpoint.ActivateProcessLoopback(failed_call)) {
+    failed_call = nullptr;
+    if (!endpoint.InitializeProcessLoopback(kProcessLoopbackFormat)) {
+      failed_call = "IAudioClient::Initialize";
+    } else if (!endpoint.GetCaptureClient()) {
+      failed_call = "IAudioClient::GetService";
+    } else if (!endpoint.StartClient()) {
+      failed_call = "IAudioClient::Start";
+    }
+  }
+  if (failed_call == nullptr) {
+    // Bound to no device, it follows the default by itself; "device" stays
+    // null as there is none.
+    AcceptMixFormat(endpoint, kProcessLoopbackFormat);
+    status_->SetExclusion(true);
+    return true;
+  }
+  std::optional<std::uint32_t> code;
+  try {
+    code = endpoint.LastFailureCode();
+  } catch (...) {
+    // Reported without its code.
+  }
+  // Once refused, the run stays on device loopback, re-opens included:
+  // never report exclusion that is not in effect.
+  try_exclusion_ = false;
+  status_->SetExclusion(false, failed_call, code);
+  return false;
 }
 
 std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost,
@@ -273,6 +320,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
       if (!endpoint.GetBuffer(packet)) {
         return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
+      status_->CountPacketFlags(packet.flags);
       DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);

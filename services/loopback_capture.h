@@ -28,6 +28,10 @@ struct CaptureOptions {
   // or a capture step fails, capture re-opens on the current default device
   // and goes on. Without it, such a failure ends capture.
   bool follow_default_device = false;
+  // Capture the whole system mix except what this process tree plays
+  // (process loopback); where that cannot be had, capture falls back to the
+  // default device's loopback and the status says why.
+  bool exclude_own_audio = false;
 };
 
 // Owns one capture thread per running capture: it opens the endpoint,
@@ -78,6 +82,12 @@ class KestroLoopbackCapture {
   // Makes an endpoint and opens its stream; false (with the failure
   // reported) when a step fails. `endpoint` is left set whenever one was made.
   bool OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint);
+  // A new endpoint, registered and in its apartment; null (reported) when
+  // none can be made.
+  std::unique_ptr<AudioEndpoint> MakeEndpoint();
+  // Opens process loopback on the endpoint and records the outcome; false
+  // when the endpoint is to be dropped for device loopback.
+  bool OpenProcessLoopback(AudioEndpoint& endpoint);
   // Tears the lost session down and opens the current default device,
   // retrying until it opens or capture stops (then null).
   std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost, const Timeline& timeline);
@@ -128,6 +138,8 @@ class KestroLoopbackCapture {
   // The lines of the endpoints' failing calls, one per call while a lost
   // device is being re-opened.
   PlatformFailureLog failure_log_;
+  // This run tries process loopback: asked for, and not yet refused.
+  bool try_exclusion_ = false;
 };
 
 }  // namespace kestro

@@ -40,6 +40,7 @@ CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* argume
   CaptureOptions options;
   options.keep_alive = FlagArgument(arguments, "keep_alive");
   options.follow_default_device = FlagArgument(arguments, "follow_default_device");
+  options.exclude_own_audio = FlagArgument(arguments, "exclude_own_audio");
   return options;
 }
 
@@ -74,6 +75,22 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
   if (status.last_error) {
     answer.emplace(EncodableValue("last_error"), EncodableValue(*status.last_error));
     answer.emplace(EncodableValue("last_hresult"), code_value(status.last_result_code));
+  }
+  // Only for a capture that asked to leave its own sound out.
+  if (status.exclusion) {
+    const ExclusionStatus& exclusion = *status.exclusion;
+    answer.emplace(EncodableValue("mode"), EncodableValue(exclusion.in_effect ? "exclude_own_audio" : "endpoint"));
+    if (exclusion.failed_call) {
+      answer.emplace(EncodableValue("exclusion_error"),
+                     EncodableValue(flutter::ValueMap{
+                         {EncodableValue("step"), EncodableValue(*exclusion.failed_call)},
+                         {EncodableValue("hresult"), code_value(exclusion.result_code)},
+                     }));
+    }
+    answer.emplace(EncodableValue("os_build"),
+                   status.os_build ? EncodableValue(static_cast<std::int64_t>(*status.os_build)) : EncodableValue());
+    answer.emplace(EncodableValue("discontinuities"), Count(status.discontinuities));
+    answer.emplace(EncodableValue("timestamp_errors"), Count(status.timestamp_errors));
   }
   return EncodableValue(std::move(answer));
 }

@@ -10,7 +10,7 @@
 namespace kestro {
 namespace {
 
-constexpr std::size_t kStepCount = static_cast<std::size_t>(EndpointStep::kReleaseBuffer) + 1;
+constexpr std::size_t kStepCount = static_cast<std::size_t>(EndpointStep::kInitializeProcessLoopback) + 1;
 
 std::uint32_t FramesOf(std::size_t samples, std::uint16_t channels) {
   return static_cast<std::uint32_t>(samples / std::max<std::size_t>(1, channels));
@@ -44,6 +44,10 @@ const char* EndpointStepName(EndpointStep step) {
       return "GetBuffer";
     case EndpointStep::kReleaseBuffer:
       return "ReleaseBuffer";
+    case EndpointStep::kActivateProcessLoopback:
+      return "ActivateProcessLoopback";
+    case EndpointStep::kInitializeProcessLoopback:
+      return "InitializeProcessLoopback";
   }
   return "?";
 }
@@ -109,6 +113,7 @@ struct RecordedAudioSource::State {
   bool device_changed = false;
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
+  std::vector<MixFormat> process_loopback_formats;
   std::vector<std::string> log;
 };
 
@@ -155,6 +160,21 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     SetUp(EndpointStep::kInitialize, initialized);
     FreeMixFormat();
     return initialized;
+  }
+
+  bool ActivateProcessLoopback(const char*& failed_call) override {
+    if (!state_->recording.process_loopback) return AudioEndpoint::ActivateProcessLoopback(failed_call);
+    failed_call = "ActivateAudioInterfaceAsync";
+    return SetUp(EndpointStep::kActivateProcessLoopback, audio_client_);
+  }
+
+  bool InitializeProcessLoopback(const MixFormat& format) override {
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      state_->process_loopback_formats.push_back(format);
+    }
+    bool initialized = false;
+    return SetUp(EndpointStep::kInitializeProcessLoopback, initialized);
   }
 
   bool GetCaptureClient() override { return SetUp(EndpointStep::kGetCaptureClient, capture_client_); }
@@ -322,6 +342,11 @@ void RecordedAudioSource::Note(const std::string& entry) {
 std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->now;
+}
+
+std::vector<MixFormat> RecordedAudioSource::ProcessLoopbackFormats() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->process_loopback_formats;
 }
 
 int RecordedAudioSource::EndpointsCreated() const {
