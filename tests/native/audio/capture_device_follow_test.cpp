@@ -207,9 +207,12 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 
 std::chrono::microseconds LongestGap(const Outage& outage) {
   EXPECT_GE(outage.chunk_times.size(), 59u);
+  // From the stream's start at 0.
   std::chrono::microseconds longest{0};
-  for (std::size_t k = 1; k < outage.chunk_times.size(); ++k) {
-    longest = std::max(longest, outage.chunk_times[k] - outage.chunk_times[k - 1]);
+  std::chrono::microseconds last{0};
+  for (const auto time : outage.chunk_times) {
+    longest = std::max(longest, time - last);
+    last = time;
   }
   return longest;
 }
