@@ -1,6 +1,9 @@
 #include "loopback_capture.h"
 
 #include <chrono>
+#include <functional>
+#include <initializer_list>
+#include <optional>
 #include <new>
 #include <utility>
 
@@ -31,6 +34,22 @@ void CallErrorCallback(const KestroLoopbackCapture::ErrorCallback& callback, con
     // Neither a failing callback nor a failing copy of the message may end
     // the capture thread abruptly.
   }
+}
+
+// One step of opening a stream, and the failure it is reported as (null:
+// the step names or reports its failure itself).
+struct OpenStep {
+  const char* failure;
+  std::function<bool()> run;
+};
+
+// Runs the steps in order up to the first that fails; its failure, or
+// nothing when all succeeded.
+std::optional<const char*> FirstFailingStep(std::initializer_list<OpenStep> steps) {
+  for (const OpenStep& step : steps) {
+    if (!step.run()) return step.failure;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -154,24 +173,22 @@ std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::MakeEndpoint() {
 }
 
 bool KestroLoopbackCapture::OpenProcessLoopback(AudioEndpoint& endpoint) {
-  const char* failed_call = nullptr;
-  if (endpoint.ActivateProcessLoopback(failed_call)) {
-    failed_call = nullptr;
-    if (!endpoint.InitializeProcessLoopback(kProcessLoopbackFormat)) {
-      failed_call = "IAudioClient::Initialize";
-    } else if (!endpoint.GetCaptureClient()) {
-      failed_call = "IAudioClient::GetService";
-    } else if (!endpoint.StartClient()) {
-      failed_call = "IAudioClient::Start";
-    }
-  }
-  if (failed_call == nullptr) {
+  const char* activation_call = nullptr;
+  const std::optional<const char*> failed = FirstFailingStep({
+      {nullptr, [&] { return endpoint.ActivateProcessLoopback(activation_call); }},
+      {"IAudioClient::Initialize", [&] { return endpoint.InitializeProcessLoopback(kProcessLoopbackFormat); }},
+      {"IAudioClient::GetService", [&] { return endpoint.GetCaptureClient(); }},
+      {"IAudioClient::Start", [&] { return endpoint.StartClient(); }},
+  });
+  if (!failed) {
     // Bound to no device, it follows the default by itself; "device" stays
     // null as there is none.
     AcceptMixFormat(endpoint, kProcessLoopbackFormat);
     status_->SetExclusion(true);
     return true;
   }
+  const char* failed_call = *failed != nullptr ? *failed : activation_call;
+  if (failed_call == nullptr) failed_call = "ActivateAudioInterfaceAsync";
   std::optional<std::uint32_t> code;
   try {
     code = endpoint.LastFailureCode();
@@ -235,39 +252,26 @@ void KestroLoopbackCapture::WaitBeforeRetry(AudioEndpoint* endpoint, const Timel
 }
 
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
-  if (!endpoint.CreateEnumerator()) {
-    FailStep(endpoint, "WASAPI: failed to create MMDeviceEnumerator");
-    return false;
-  }
-  if (!endpoint.GetDefaultDevice()) {
-    FailStep(endpoint, "WASAPI: failed to get default output device");
-    return false;
-  }
-  std::string device = endpoint.DeviceName();
-  if (!device.empty()) status_->SetDevice(std::move(device));
-  if (!endpoint.ActivateClient()) {
-    FailStep(endpoint, "WASAPI: failed to activate IAudioClient");
-    return false;
-  }
   MixFormat format;
-  if (!endpoint.GetMixFormat(format)) {
-    FailStep(endpoint, "WASAPI: GetMixFormat failed");
-    return false;
-  }
-  if (!AcceptMixFormat(endpoint, format)) return false;
-  if (!endpoint.Initialize()) {
-    FailStep(endpoint, "WASAPI: Initialize(loopback) failed");
-    return false;
-  }
-  if (!endpoint.GetCaptureClient()) {
-    FailStep(endpoint, "WASAPI: GetService(IAudioCaptureClient) failed");
-    return false;
-  }
-  if (!endpoint.StartClient()) {
-    FailStep(endpoint, "WASAPI: Start failed");
-    return false;
-  }
-  return true;
+  const std::optional<const char*> failed = FirstFailingStep({
+      {"WASAPI: failed to create MMDeviceEnumerator", [&] { return endpoint.CreateEnumerator(); }},
+      {"WASAPI: failed to get default output device",
+       [&] {
+         if (!endpoint.GetDefaultDevice()) return false;
+         std::string device = endpoint.DeviceName();
+         if (!device.empty()) status_->SetDevice(std::move(device));
+         return true;
+       }},
+      {"WASAPI: failed to activate IAudioClient", [&] { return endpoint.ActivateClient(); }},
+      {"WASAPI: GetMixFormat failed", [&] { return endpoint.GetMixFormat(format); }},
+      {nullptr, [&] { return AcceptMixFormat(endpoint, format); }},
+      {"WASAPI: Initialize(loopback) failed", [&] { return endpoint.Initialize(); }},
+      {"WASAPI: GetService(IAudioCaptureClient) failed", [&] { return endpoint.GetCaptureClient(); }},
+      {"WASAPI: Start failed", [&] { return endpoint.StartClient(); }},
+  });
+  if (!failed) return true;
+  if (*failed != nullptr) FailStep(endpoint, *failed);
+  return false;
 }
 
 bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format) {
