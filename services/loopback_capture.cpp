@@ -123,6 +123,8 @@ void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptio
 
 void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
   reopening_ = false;
+  // A run that ended by an exception may have left an outage open.
+  failure_log_ = PlatformFailureLog{};
   try_exclusion_ = options.exclude_own_audio;
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
