@@ -11,7 +11,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+
+#include "kestro/platform/diagnostics.h"
+#include "platform_failure_log.h"
 
 namespace kestro {
 
@@ -45,7 +49,13 @@ struct MixFormat {
   FormatGuid subformat;
 };
 
+// The format a process-loopback client is initialised with: such a client
+// has no mix format of its own, so capture converts from exactly this.
+inline constexpr MixFormat kProcessLoopbackFormat{kWaveFormatExtensible, 2, 48000, 32, kSubtypeIeeeFloat};
+
+inline constexpr std::uint32_t kBufferFlagDiscontinuity = 1;
 inline constexpr std::uint32_t kBufferFlagSilent = 2;
+inline constexpr std::uint32_t kBufferFlagTimestampError = 4;
 
 // One packet taken from the device: interleaved frames in the mix format.
 // The data stays valid until the packet is released.
@@ -78,6 +88,16 @@ class AudioEndpoint {
   // Initialises the client in shared mode with the mix format and a 100 ms
   // buffer, then frees the mix format whatever the result.
   virtual bool Initialize() = 0;
+  // Instead of the device steps (enumerator to mix format): activates a
+  // client on the whole system mix except this process tree's own sound.
+  // On failure `failed_call` names the step and LastFailureCode gives its
+  // result. Systems without it fail at once.
+  virtual bool ActivateProcessLoopback(const char*& failed_call) {
+    failed_call = "GetProcAddress(ActivateAudioInterfaceAsync)";
+    return false;
+  }
+  // Initialises that client, event-driven, with `format`.
+  virtual bool InitializeProcessLoopback(const MixFormat& /*format*/) { return false; }
   virtual bool GetCaptureClient() = 0;
   virtual bool StartClient() = 0;
   virtual bool GetNextPacketSize(std::uint32_t& frames) = 0;
@@ -87,6 +107,8 @@ class AudioEndpoint {
   // The platform result code of the last step that failed, when the
   // platform gave one.
   virtual std::optional<std::uint32_t> LastFailureCode() const { return std::nullopt; }
+  // The operating system's build number, when it can be read.
+  virtual std::optional<std::uint32_t> OsBuild() { return std::nullopt; }
   // The device's name for people, once GetDefaultDevice has succeeded;
   // empty when it has none or it cannot be read.
   virtual std::string DeviceName() { return {}; }
@@ -104,6 +126,22 @@ class AudioEndpoint {
   using Clock = std::chrono::steady_clock;
   virtual Clock::time_point Now() { return Clock::now(); }
   virtual void WaitForPacket(Clock::duration duration) { std::this_thread::sleep_for(duration); }
+
+  // Where the endpoint's failing platform calls are written; by default
+  // straight to the diagnostics. The log outlives the endpoint.
+  void ReportFailuresTo(PlatformFailureLog* log) { failure_log_ = log; }
+
+ protected:
+  void ReportFailure(std::string_view call, std::uint32_t code) noexcept {
+    if (failure_log_ != nullptr) {
+      failure_log_->Report(call, code);
+    } else {
+      ReportPlatformFailure(call, code);
+    }
+  }
+
+ private:
+  PlatformFailureLog* failure_log_ = nullptr;
 };
 
 using AudioEndpointFactory = std::function<std::unique_ptr<AudioEndpoint>()>;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "audio_endpoint.h"
+
 namespace kestro {
 
 const char* CaptureStateName(CaptureState state) {
@@ -44,6 +46,17 @@ void CaptureStatus::SetCapturing() {
   if (snapshot_.state == CaptureState::kStarting) snapshot_.state = CaptureState::kCapturing;
 }
 
+void CaptureStatus::SetRecovered() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (snapshot_.state != CaptureState::kStarting) return;
+  snapshot_.state = CaptureState::kCapturing;
+  if (!snapshot_.error) return;
+  snapshot_.last_error = std::move(snapshot_.error);
+  snapshot_.last_result_code = snapshot_.result_code;
+  snapshot_.error.reset();
+  snapshot_.result_code.reset();
+}
+
 void CaptureStatus::SetReopening() {
   std::lock_guard<std::mutex> lock(mutex_);
   snapshot_.state = CaptureState::kStarting;
@@ -80,6 +93,31 @@ void CaptureStatus::CountSilence(std::uint64_t samples) {
 void CaptureStatus::CountDeviceSwitch() {
   std::lock_guard<std::mutex> lock(mutex_);
   ++snapshot_.device_switches;
+}
+
+}  // namespace kestro
+
+namespace kestro {
+
+void CaptureStatus::CountPacketFlags(std::uint32_t flags) {
+  if ((flags & (kBufferFlagDiscontinuity | kBufferFlagTimestampError)) == 0) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if ((flags & kBufferFlagDiscontinuity) != 0) ++snapshot_.discontinuities;
+  if ((flags & kBufferFlagTimestampError) != 0) ++snapshot_.timestamp_errors;
+}
+
+void CaptureStatus::SetOsBuild(std::optional<std::uint32_t> build) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.os_build = build;
+}
+
+void CaptureStatus::SetExclusion(bool in_effect, const char* failed_call, std::optional<std::uint32_t> result_code) {
+  ExclusionStatus exclusion;
+  exclusion.in_effect = in_effect;
+  if (failed_call != nullptr) exclusion.failed_call = failed_call;
+  exclusion.result_code = result_code;
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.exclusion = std::move(exclusion);
 }
 
 }  // namespace kestro

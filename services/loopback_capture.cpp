@@ -1,6 +1,9 @@
 #include "loopback_capture.h"
 
 #include <chrono>
+#include <functional>
+#include <initializer_list>
+#include <optional>
 #include <new>
 #include <utility>
 
@@ -31,6 +34,22 @@ void CallErrorCallback(const KestroLoopbackCapture::ErrorCallback& callback, con
     // Neither a failing callback nor a failing copy of the message may end
     // the capture thread abruptly.
   }
+}
+
+// One step of opening a stream, and the failure it is reported as (null:
+// the step names or reports its failure itself).
+struct OpenStep {
+  const char* failure;
+  std::function<bool()> run;
+};
+
+// Runs the steps in order up to the first that fails; its failure, or
+// nothing when all succeeded.
+std::optional<const char*> FirstFailingStep(std::initializer_list<OpenStep> steps) {
+  for (const OpenStep& step : steps) {
+    if (!step.run()) return step.failure;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -104,54 +123,102 @@ void KestroLoopbackCapture::RunCaptureThread(std::int32_t chunk_ms, CaptureOptio
 
 void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions options) {
   reopening_ = false;
+  // A run that ended by an exception may have left an outage open.
+  failure_log_ = PlatformFailureLog{};
+  try_exclusion_ = options.exclude_own_audio;
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
-  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   // Every endpoint reads the same clock, so the timeline outlives a switch.
-  const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
+  const Timeline timeline{endpoint->Now(), ChunkSamples(chunk_ms), options.keep_alive};
   for (;;) {
-    const PollEnd end = PollPackets(*endpoint, chunk_samples, ResampleStep(sample_rate_), options, stream_start);
+    const PollEnd end = PollPackets(*endpoint, ResampleStep(sample_rate_), options, timeline);
     if (end != PollEnd::kDeviceChanged && end != PollEnd::kDeviceFailed) return;
+    failure_log_.BeginOutage();
     // A device that opens but keeps failing must not make this a busy loop.
-    if (end == PollEnd::kDeviceFailed) endpoint->WaitForPacket(kReopenRetry);
-    endpoint = ReopenEndpoint(std::move(endpoint));
+    if (end == PollEnd::kDeviceFailed) WaitBeforeRetry(endpoint.get(), timeline);
+    endpoint = ReopenEndpoint(std::move(endpoint), timeline);
     if (!endpoint) return;
     status_->CountDeviceSwitch();
-    status_->SetCapturing();
+    status_->SetRecovered();
   }
 }  // destroying the endpoint tears the session down
 
 bool KestroLoopbackCapture::OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint) {
-  endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
-  if (!endpoint) {
-    Fail("WASAPI: failed to create MMDeviceEnumerator");
-    return false;
+  endpoint = MakeEndpoint();
+  if (!endpoint) return false;
+  if (try_exclusion_) {
+    if (OpenProcessLoopback(*endpoint)) return true;
+    // Device loopback exactly as without the option, on a fresh endpoint.
+    endpoint.reset();
+    endpoint = MakeEndpoint();
+    if (!endpoint) return false;
   }
-  // Neither failure is an error: only the later steps decide.
-  endpoint->RegisterThread();
-  endpoint->EnterApartment();
   if (!OpenStream(*endpoint)) return false;
   // Without notifications a lost device still shows as a failing step.
   if (watch_devices) endpoint->WatchDevices();
   return true;
 }
 
-std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost) {
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::MakeEndpoint() {
+  std::unique_ptr<AudioEndpoint> endpoint = endpoint_factory_ ? endpoint_factory_() : nullptr;
+  if (!endpoint) {
+    Fail("WASAPI: failed to create MMDeviceEnumerator");
+    return nullptr;
+  }
+  endpoint->ReportFailuresTo(&failure_log_);
+  // Neither failure is an error: only the later steps decide.
+  endpoint->RegisterThread();
+  endpoint->EnterApartment();
+  status_->SetOsBuild(endpoint->OsBuild());
+  return endpoint;
+}
+
+bool KestroLoopbackCapture::OpenProcessLoopback(AudioEndpoint& endpoint) {
+  const char* activation_call = nullptr;
+  const std::optional<const char*> failed = FirstFailingStep({
+      {nullptr, [&] { return endpoint.ActivateProcessLoopback(activation_call); }},
+      {"IAudioClient::Initialize", [&] { return endpoint.InitializeProcessLoopback(kProcessLoopbackFormat); }},
+      {"IAudioClient::GetService", [&] { return endpoint.GetCaptureClient(); }},
+      {"IAudioClient::Start", [&] { return endpoint.StartClient(); }},
+  });
+  if (!failed) {
+    // Bound to no device, it follows the default by itself; "device" stays
+    // null as there is none.
+    AcceptMixFormat(endpoint, kProcessLoopbackFormat);
+    status_->SetExclusion(true);
+    return true;
+  }
+  const char* failed_call = *failed != nullptr ? *failed : activation_call;
+  if (failed_call == nullptr) failed_call = "ActivateAudioInterfaceAsync";
+  std::optional<std::uint32_t> code;
+  try {
+    code = endpoint.LastFailureCode();
+  } catch (...) {
+    // Reported without its code.
+  }
+  // Once refused, the run stays on device loopback, re-opens included:
+  // never report exclusion that is not in effect.
+  try_exclusion_ = false;
+  status_->SetExclusion(false, failed_call, code);
+  return false;
+}
+
+std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost,
+                                                                      const Timeline& timeline) {
   const StreamFormat before{sample_rate_, channel_count_, is_float_};
   lost.reset();
   reopening_ = true;
   status_->SetReopening();
   std::unique_ptr<AudioEndpoint> endpoint;
+  int failed_attempts = 0;
   while (KeepCapturing()) {
     if (OpenEndpoint(true, endpoint)) break;
-    if (endpoint) {
-      endpoint->WaitForPacket(kReopenRetry);
-    } else {
-      std::this_thread::sleep_for(kReopenRetry);
-    }
+    ++failed_attempts;
+    WaitBeforeRetry(endpoint.get(), timeline);
     endpoint.reset();
   }
+  failure_log_.EndOutage(KeepCapturing() ? failed_attempts : 0);
   reopening_ = false;
   if (!KeepCapturing()) return nullptr;
   // Input of another format cannot be resampled with the old; the output
@@ -163,40 +230,50 @@ std::unique_ptr<AudioEndpoint> KestroLoopbackCapture::ReopenEndpoint(std::unique
   return endpoint;
 }
 
+void KestroLoopbackCapture::WaitBeforeRetry(AudioEndpoint* endpoint, const Timeline& timeline) {
+  const auto wait = [endpoint](AudioEndpoint::Clock::duration duration) {
+    if (endpoint != nullptr) {
+      endpoint->WaitForPacket(duration);
+    } else {
+      std::this_thread::sleep_for(duration);
+    }
+  };
+  if (!timeline.keep_alive) {
+    wait(kReopenRetry);
+    return;
+  }
+  const auto now = [endpoint] { return endpoint != nullptr ? endpoint->Now() : AudioEndpoint::Clock::now(); };
+  // In the polling loop's steps, so that chunks keep the clock's pace
+  // however long the device stays away.
+  for (auto waited = AudioEndpoint::Clock::duration::zero(); waited < kReopenRetry && KeepCapturing();
+       waited += kIdleSleep) {
+    KeepAlive(now(), timeline);
+    wait(kIdleSleep);
+  }
+  KeepAlive(now(), timeline);
+}
+
 bool KestroLoopbackCapture::OpenStream(AudioEndpoint& endpoint) {
-  if (!endpoint.CreateEnumerator()) {
-    FailStep(endpoint, "WASAPI: failed to create MMDeviceEnumerator");
-    return false;
-  }
-  if (!endpoint.GetDefaultDevice()) {
-    FailStep(endpoint, "WASAPI: failed to get default output device");
-    return false;
-  }
-  std::string device = endpoint.DeviceName();
-  if (!device.empty()) status_->SetDevice(std::move(device));
-  if (!endpoint.ActivateClient()) {
-    FailStep(endpoint, "WASAPI: failed to activate IAudioClient");
-    return false;
-  }
   MixFormat format;
-  if (!endpoint.GetMixFormat(format)) {
-    FailStep(endpoint, "WASAPI: GetMixFormat failed");
-    return false;
-  }
-  if (!AcceptMixFormat(endpoint, format)) return false;
-  if (!endpoint.Initialize()) {
-    FailStep(endpoint, "WASAPI: Initialize(loopback) failed");
-    return false;
-  }
-  if (!endpoint.GetCaptureClient()) {
-    FailStep(endpoint, "WASAPI: GetService(IAudioCaptureClient) failed");
-    return false;
-  }
-  if (!endpoint.StartClient()) {
-    FailStep(endpoint, "WASAPI: Start failed");
-    return false;
-  }
-  return true;
+  const std::optional<const char*> failed = FirstFailingStep({
+      {"WASAPI: failed to create MMDeviceEnumerator", [&] { return endpoint.CreateEnumerator(); }},
+      {"WASAPI: failed to get default output device",
+       [&] {
+         if (!endpoint.GetDefaultDevice()) return false;
+         std::string device = endpoint.DeviceName();
+         if (!device.empty()) status_->SetDevice(std::move(device));
+         return true;
+       }},
+      {"WASAPI: failed to activate IAudioClient", [&] { return endpoint.ActivateClient(); }},
+      {"WASAPI: GetMixFormat failed", [&] { return endpoint.GetMixFormat(format); }},
+      {nullptr, [&] { return AcceptMixFormat(endpoint, format); }},
+      {"WASAPI: Initialize(loopback) failed", [&] { return endpoint.Initialize(); }},
+      {"WASAPI: GetService(IAudioCaptureClient) failed", [&] { return endpoint.GetCaptureClient(); }},
+      {"WASAPI: Start failed", [&] { return endpoint.StartClient(); }},
+  });
+  if (!failed) return true;
+  if (*failed != nullptr) FailStep(endpoint, *failed);
+  return false;
 }
 
 bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format) {
@@ -222,9 +299,9 @@ bool KestroLoopbackCapture::AcceptMixFormat(AudioEndpoint& endpoint, const MixFo
   return false;
 }
 
-KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples,
-                                                                  double step, CaptureOptions options,
-                                                                  AudioEndpoint::Clock::time_point stream_start) {
+KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint& endpoint, double step,
+                                                                  CaptureOptions options, const Timeline& timeline) {
+  const std::int32_t chunk_samples = timeline.chunk_samples;
   const KeepRunning keep_running = [this] { return KeepCapturing(); };
   const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
@@ -236,7 +313,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
       return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed", false);
     }
     if (waiting == 0) {
-      if (options.keep_alive) KeepAlive(endpoint, stream_start, chunk_samples, sink);
+      if (options.keep_alive) KeepAlive(endpoint.Now(), timeline);
       endpoint.WaitForPacket(kIdleSleep);
       continue;
     }
@@ -249,6 +326,7 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
       if (!endpoint.GetBuffer(packet)) {
         return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
+      status_->CountPacketFlags(packet.flags);
       DownMixPacket(packet, channel_count_, is_float_, mono_input_);
       endpoint.ReleaseBuffer(packet.frames);
       Resample(step, chunk_samples, keep_running, state, sink);
@@ -269,9 +347,9 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PacketStepFailed(AudioEndp
   return PollEnd::kFailed;
 }
 
-void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start,
-                                      std::int32_t chunk_samples, const ChunkSink& sink) {
-  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(endpoint.Now() - stream_start).count();
+void KestroLoopbackCapture::KeepAlive(AudioEndpoint::Clock::time_point now, const Timeline& timeline) {
+  const std::int32_t chunk_samples = timeline.chunk_samples;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - timeline.start).count();
   if (elapsed <= 0) return;
   const std::uint64_t due = static_cast<std::uint64_t>(elapsed) * kOutputSampleRate / 1000000;
   const std::uint64_t chunk = static_cast<std::uint64_t>(chunk_samples);
@@ -283,7 +361,8 @@ void KestroLoopbackCapture::KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Cl
   const std::uint64_t silence = due - produced;
   status_->CountSilence(silence);
   AppendSilence(
-      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_, sink);
+      silence, chunk_samples, [this] { return KeepCapturing(); }, pending_output_,
+      [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); });
 }
 
 bool KestroLoopbackCapture::KeepCapturing() const {

@@ -15,6 +15,7 @@
 #include "audio_endpoint.h"
 #include "capture_status.h"
 #include "pcm_conversion.h"
+#include "platform_failure_log.h"
 
 namespace kestro {
 
@@ -27,6 +28,10 @@ struct CaptureOptions {
   // or a capture step fails, capture re-opens on the current default device
   // and goes on. Without it, such a failure ends capture.
   bool follow_default_device = false;
+  // Capture the whole system mix except what this process tree plays
+  // (process loopback); where that cannot be had, capture falls back to the
+  // default device's loopback and the status says why.
+  bool exclude_own_audio = false;
 };
 
 // Owns one capture thread per running capture: it opens the endpoint,
@@ -67,23 +72,36 @@ class KestroLoopbackCapture {
   void CaptureLoop(std::int32_t chunk_ms, CaptureOptions options);
   // A device is lost by a notification (changed) or by a failing step.
   enum class PollEnd { kStopped, kFailed, kDeviceChanged, kDeviceFailed };
+  // What keep-alive needs to date the stream, also while no device is open.
+  struct Timeline {
+    AudioEndpoint::Clock::time_point start;
+    std::int32_t chunk_samples = 1;
+    bool keep_alive = false;
+  };
 
   // Makes an endpoint and opens its stream; false (with the failure
   // reported) when a step fails. `endpoint` is left set whenever one was made.
   bool OpenEndpoint(bool watch_devices, std::unique_ptr<AudioEndpoint>& endpoint);
+  // A new endpoint, registered and in its apartment; null (reported) when
+  // none can be made.
+  std::unique_ptr<AudioEndpoint> MakeEndpoint();
+  // Opens process loopback on the endpoint and records the outcome; false
+  // when the endpoint is to be dropped for device loopback.
+  bool OpenProcessLoopback(AudioEndpoint& endpoint);
   // Tears the lost session down and opens the current default device,
   // retrying until it opens or capture stops (then null).
-  std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost);
+  std::unique_ptr<AudioEndpoint> ReopenEndpoint(std::unique_ptr<AudioEndpoint> lost, const Timeline& timeline);
+  // The pause between attempts to open a device, on `endpoint`'s clock when
+  // there is one; keep-alive goes on through it.
+  void WaitBeforeRetry(AudioEndpoint* endpoint, const Timeline& timeline);
   bool OpenStream(AudioEndpoint& endpoint);
   bool AcceptMixFormat(AudioEndpoint& endpoint, const MixFormat& format);
-  PollEnd PollPackets(AudioEndpoint& endpoint, std::int32_t chunk_samples, double step, CaptureOptions options,
-                      AudioEndpoint::Clock::time_point stream_start);
+  PollEnd PollPackets(AudioEndpoint& endpoint, double step, CaptureOptions options, const Timeline& timeline);
   // How a failed packet step ends polling: reported, or a lost device.
   PollEnd PacketStepFailed(AudioEndpoint& endpoint, CaptureOptions options, const char* message, bool clear_running);
   // Fills the stream with silence up to the endpoint's clock when it has
   // fallen behind by more than half a chunk.
-  void KeepAlive(AudioEndpoint& endpoint, AudioEndpoint::Clock::time_point stream_start, std::int32_t chunk_samples,
-                 const ChunkSink& sink);
+  void KeepAlive(AudioEndpoint::Clock::time_point now, const Timeline& timeline);
   bool KeepCapturing() const;
   void EmitChunk(std::vector<std::uint8_t> bytes);
   // Records the failure in the status, clears `running_` when asked (after
@@ -117,6 +135,11 @@ class KestroLoopbackCapture {
   bool stopped_by_callback_ = false;
   // While re-opening, a failure is recorded but the capture goes on.
   bool reopening_ = false;
+  // The lines of the endpoints' failing calls, one per call while a lost
+  // device is being re-opened.
+  PlatformFailureLog failure_log_;
+  // This run tries process loopback: asked for, and not yet refused.
+  bool try_exclusion_ = false;
 };
 
 }  // namespace kestro

@@ -40,6 +40,7 @@ CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* argume
   CaptureOptions options;
   options.keep_alive = FlagArgument(arguments, "keep_alive");
   options.follow_default_device = FlagArgument(arguments, "follow_default_device");
+  options.exclude_own_audio = FlagArgument(arguments, "exclude_own_audio");
   return options;
 }
 
@@ -55,9 +56,11 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
   }
   // The code as the platform's documentation writes it (0x88890003 is
   // 2290679811), never negative, hence 64 bits.
-  const EncodableValue result_code =
-      status.result_code ? EncodableValue(static_cast<std::int64_t>(*status.result_code)) : EncodableValue();
-  return EncodableValue(flutter::ValueMap{
+  const auto code_value = [](const std::optional<std::uint32_t>& code) {
+    return code ? EncodableValue(static_cast<std::int64_t>(*code)) : EncodableValue();
+  };
+  const EncodableValue result_code = code_value(status.result_code);
+  flutter::ValueMap answer{
       {EncodableValue("state"), EncodableValue(CaptureStateName(status.state))},
       {EncodableValue("error"), OptionalText(status.error)},
       {EncodableValue("hresult"), result_code},
@@ -67,7 +70,29 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
       {EncodableValue("chunks_dropped"), Count(status.chunks_dropped)},
       {EncodableValue("silence_ms"), Count(status.silence_samples * 1000 / kOutputSampleRate)},
       {EncodableValue("device_switches"), Count(status.device_switches)},
-  });
+  };
+  // Only after a recovery, so that every other answer stays as it was.
+  if (status.last_error) {
+    answer.emplace(EncodableValue("last_error"), EncodableValue(*status.last_error));
+    answer.emplace(EncodableValue("last_hresult"), code_value(status.last_result_code));
+  }
+  // Only for a capture that asked to leave its own sound out.
+  if (status.exclusion) {
+    const ExclusionStatus& exclusion = *status.exclusion;
+    answer.emplace(EncodableValue("mode"), EncodableValue(exclusion.in_effect ? "exclude_own_audio" : "endpoint"));
+    if (exclusion.failed_call) {
+      answer.emplace(EncodableValue("exclusion_error"),
+                     EncodableValue(flutter::ValueMap{
+                         {EncodableValue("step"), EncodableValue(*exclusion.failed_call)},
+                         {EncodableValue("hresult"), code_value(exclusion.result_code)},
+                     }));
+    }
+    answer.emplace(EncodableValue("os_build"),
+                   status.os_build ? EncodableValue(static_cast<std::int64_t>(*status.os_build)) : EncodableValue());
+    answer.emplace(EncodableValue("discontinuities"), Count(status.discontinuities));
+    answer.emplace(EncodableValue("timestamp_errors"), Count(status.timestamp_errors));
+  }
+  return EncodableValue(std::move(answer));
 }
 
 bool ForwardChunkToSink(std::vector<std::uint8_t> chunk, const EventSinkSlot& sink_slot,

@@ -20,6 +20,7 @@
 #include "kestro/platform/unique_handle.h"
 #include "kestro/platform/wide_text.h"
 #include "wasapi_device_watcher.h"
+#include "wasapi_process_loopback.h"
 
 namespace kestro {
 namespace {
@@ -37,6 +38,48 @@ constexpr PROPERTYKEY kDeviceFriendlyName = {
 constexpr REFERENCE_TIME kBufferDuration = 1000000;  // 100 ms in 100-ns units
 constexpr DWORD kLoopbackFlag = 0x20000;             // AUDCLNT_STREAMFLAGS_LOOPBACK
 constexpr WORD kExtensibleExtraBytes = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+// Event-driven shared mode: the client signals each period; periodicity 0.
+constexpr DWORD kProcessLoopbackFlags =
+    kLoopbackFlag | AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM;
+
+GUID ToGuid(const FormatGuid& format) {
+  GUID guid;
+  guid.Data1 = format.data1;
+  guid.Data2 = format.data2;
+  guid.Data3 = format.data3;
+  std::memcpy(guid.Data4, format.data4.data(), sizeof guid.Data4);
+  return guid;
+}
+
+WAVEFORMATEXTENSIBLE ToWaveFormat(const MixFormat& format) {
+  WAVEFORMATEXTENSIBLE wave{};
+  wave.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  wave.Format.nChannels = format.channels;
+  wave.Format.nSamplesPerSec = format.samples_per_second;
+  wave.Format.wBitsPerSample = format.bits_per_sample;
+  wave.Format.nBlockAlign = static_cast<WORD>(format.channels * format.bits_per_sample / 8);
+  wave.Format.nAvgBytesPerSec = format.samples_per_second * wave.Format.nBlockAlign;
+  wave.Format.cbSize = kExtensibleExtraBytes;
+  wave.Samples.wValidBitsPerSample = format.bits_per_sample;
+  wave.dwChannelMask = format.channels == 2 ? (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT) : 0;
+  wave.SubFormat = ToGuid(format.subformat);
+  return wave;
+}
+
+using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+
+// The real build: GetVersionEx answers what the manifest declares.
+std::optional<std::uint32_t> ReadOsBuild() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll == nullptr) return std::nullopt;
+  const auto get_version =
+      reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+  if (get_version == nullptr) return std::nullopt;
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (get_version(&version) != 0) return std::nullopt;
+  return static_cast<std::uint32_t>(version.dwBuildNumber);
+}
 
 FormatGuid ToFormatGuid(const GUID& guid) {
   FormatGuid result;
@@ -50,6 +93,8 @@ FormatGuid ToFormatGuid(const GUID& guid) {
 using MmcssRegistration = UniqueHandle<HANDLE, CloseWith<AvRevertMmThreadCharacteristics>>;
 using MixFormatMemory = UniqueHandle<WAVEFORMATEX*, CloseWith<CoTaskMemFree>>;
 using DeviceIdText = UniqueHandle<LPWSTR, CloseWith<CoTaskMemFree>>;
+using LoadedModule = UniqueHandle<HMODULE, CloseWith<FreeLibrary>>;
+using EventHandle = UniqueHandle<HANDLE, CloseWith<CloseHandle>>;
 
 // A property value, cleared when it goes.
 class PropertyValue {
@@ -83,7 +128,7 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   bool RegisterThread() override {
     DWORD task_index = 0;
     mmcss_.Reset(AvSetMmThreadCharacteristicsW(L"Audio", &task_index));
-    if (!mmcss_) ReportPlatformFailure("AvSetMmThreadCharacteristicsW", GetLastError());
+    if (!mmcss_) ReportFailure("AvSetMmThreadCharacteristicsW", GetLastError());
     return static_cast<bool>(mmcss_);
   }
 
@@ -134,6 +179,74 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
                                                      mix_format_.Get(), nullptr);
     mix_format_.Reset();
     return Succeeded("IAudioClient::Initialize", result);
+  }
+
+  bool ActivateProcessLoopback(const char*& failed_call) override {
+    mmdevapi_.Reset(LoadLibraryW(L"mmdevapi.dll"));
+    ActivateAudioInterfaceAsyncFunction activate = nullptr;
+    if (mmdevapi_) {
+      activate = reinterpret_cast<ActivateAudioInterfaceAsyncFunction>(
+          reinterpret_cast<void*>(GetProcAddress(mmdevapi_.Get(), "ActivateAudioInterfaceAsync")));
+    }
+    ComPtr<ActivationHandler> handler;
+    // Held until the wait is over, whatever the platform does with it.
+    ComPtr<IActivateAudioInterfaceAsyncOperation> operation;
+    ActivationStarter start;
+    if (activate != nullptr) {
+      start = [&](ActivationCompletion complete) -> std::uint32_t {
+        *handler.Put() = new ActivationHandler(std::move(complete));
+        AudioClientActivationParams params;
+        params.activation_type = AudioClientActivationType::kProcessLoopback;
+        params.process_loopback.target_process_id = GetCurrentProcessId();
+        params.process_loopback.mode = ProcessLoopbackMode::kExcludeTargetProcessTree;
+        PROPVARIANT variant{};
+        variant.vt = VT_BLOB;
+        variant.blob.cbSize = sizeof params;
+        variant.blob.pBlobData = reinterpret_cast<BYTE*>(&params);
+        return static_cast<std::uint32_t>(
+            activate(kProcessLoopbackDevice, kIidIAudioClient, &variant, handler.Get(), operation.Put()));
+      };
+    }
+    const ActivationOutcome outcome = AwaitActivation(start);
+    if (!outcome.activated) {
+      failed_call = outcome.failed_call;
+      last_failure_code_ = outcome.code;
+      ReportFailure(outcome.failed_call, outcome.code);
+      return false;
+    }
+    failed_call = "IUnknown::QueryInterface(IAudioClient)";
+    const ComPtr<IUnknown> activated = handler->TakeInterface();
+    return Succeeded(failed_call, activated->QueryInterface(kIidIAudioClient, audio_client_.PutVoid()));
+  }
+
+  bool InitializeProcessLoopback(const MixFormat& format) override {
+    if (!audio_client_) return false;
+    WAVEFORMATEXTENSIBLE wave = ToWaveFormat(format);
+    if (!Succeeded("IAudioClient::Initialize",
+                   audio_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, kProcessLoopbackFlags, kBufferDuration, 0,
+                                             &wave.Format, nullptr))) {
+      return false;
+    }
+    packet_ready_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!packet_ready_) {
+      last_failure_code_ = HRESULT_FROM_WIN32(GetLastError());
+      ReportFailure("CreateEventW", *last_failure_code_);
+      return false;
+    }
+    return Succeeded("IAudioClient::SetEventHandle", audio_client_->SetEventHandle(packet_ready_.Get()));
+  }
+
+  std::optional<std::uint32_t> OsBuild() override { return ReadOsBuild(); }
+
+  // An event-driven client wakes the loop as a packet comes; the bound
+  // keeps keep-alive and Stop as prompt as with polling.
+  void WaitForPacket(Clock::duration duration) override {
+    if (!packet_ready_) {
+      AudioEndpoint::WaitForPacket(duration);
+      return;
+    }
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count();
+    WaitForSingleObject(packet_ready_.Get(), static_cast<DWORD>(milliseconds < 1 ? 1 : milliseconds));
   }
 
   bool GetCaptureClient() override {
@@ -214,7 +327,7 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
       return true;
     }
     last_failure_code_ = static_cast<std::uint32_t>(result);
-    ReportPlatformFailure(call, *last_failure_code_);
+    ReportFailure(call, *last_failure_code_);
     return false;
   }
 
@@ -225,6 +338,9 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
   ComPtr<DeviceWatcher> watcher_;
   bool watching_ = false;
   ComPtr<IMMDevice> device_;
+  // Outlive the client that was activated through them and signals it.
+  LoadedModule mmdevapi_;
+  EventHandle packet_ready_;
   ComPtr<IAudioClient> audio_client_;
   ComPtr<IAudioCaptureClient> capture_client_;
   MixFormatMemory mix_format_;

@@ -10,7 +10,7 @@
 namespace kestro {
 namespace {
 
-constexpr std::size_t kStepCount = static_cast<std::size_t>(EndpointStep::kReleaseBuffer) + 1;
+constexpr std::size_t kStepCount = static_cast<std::size_t>(EndpointStep::kInitializeProcessLoopback) + 1;
 
 std::uint32_t FramesOf(std::size_t samples, std::uint16_t channels) {
   return static_cast<std::uint32_t>(samples / std::max<std::size_t>(1, channels));
@@ -44,6 +44,10 @@ const char* EndpointStepName(EndpointStep step) {
       return "GetBuffer";
     case EndpointStep::kReleaseBuffer:
       return "ReleaseBuffer";
+    case EndpointStep::kActivateProcessLoopback:
+      return "ActivateProcessLoopback";
+    case EndpointStep::kInitializeProcessLoopback:
+      return "InitializeProcessLoopback";
   }
   return "?";
 }
@@ -81,10 +85,10 @@ struct RecordedAudioSource::State {
     std::lock_guard<std::mutex> lock(mutex);
     const int earlier = calls[static_cast<std::size_t>(step)]++;
     const auto& failure = recording.failure;
-    if (failure_spent || !failure || failure->step != step || failure->successes != earlier) {
+    if (!failure || failure->step != step || earlier < failure->successes ||
+        earlier >= failure->successes + failure->repeats) {
       return false;
     }
-    failure_spent = true;
     if (failure->throws) throw std::bad_alloc();
     last_failure_code = failure->code;
     return true;
@@ -102,7 +106,6 @@ struct RecordedAudioSource::State {
   std::size_t next_packet = 0;
   bool packet_taken = false;
   bool drained = false;
-  bool failure_spent = false;
   std::optional<std::uint32_t> last_failure_code;
   std::chrono::microseconds now{0};
   std::optional<AudioEndpoint::Clock::time_point> real_time_start;
@@ -110,6 +113,7 @@ struct RecordedAudioSource::State {
   bool device_changed = false;
   int endpoints = 0;
   std::array<int, kStepCount> calls{};
+  std::vector<MixFormat> process_loopback_formats;
   std::vector<std::string> log;
 };
 
@@ -158,6 +162,21 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     return initialized;
   }
 
+  bool ActivateProcessLoopback(const char*& failed_call) override {
+    if (!state_->recording.process_loopback) return AudioEndpoint::ActivateProcessLoopback(failed_call);
+    failed_call = "ActivateAudioInterfaceAsync";
+    return SetUp(EndpointStep::kActivateProcessLoopback, audio_client_);
+  }
+
+  bool InitializeProcessLoopback(const MixFormat& format) override {
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      state_->process_loopback_formats.push_back(format);
+    }
+    bool initialized = false;
+    return SetUp(EndpointStep::kInitializeProcessLoopback, initialized);
+  }
+
   bool GetCaptureClient() override { return SetUp(EndpointStep::kGetCaptureClient, capture_client_); }
   bool StartClient() override {
     if (!SetUp(EndpointStep::kStartClient, started_)) return false;
@@ -167,7 +186,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool GetNextPacketSize(std::uint32_t& frames) override {
-    if (state_->Fails(EndpointStep::kGetNextPacketSize)) return false;
+    if (Failed(EndpointStep::kGetNextPacketSize)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     const auto& recording = state_->recording;
     if (state_->next_packet < state_->available) {
@@ -188,7 +207,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool GetBuffer(AudioPacket& packet) override {
-    if (state_->Fails(EndpointStep::kGetBuffer)) return false;
+    if (Failed(EndpointStep::kGetBuffer)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     const auto& recording = state_->recording;
     if (state_->next_packet >= state_->available) {
@@ -209,7 +228,7 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
   }
 
   bool ReleaseBuffer(std::uint32_t) override {
-    if (state_->Fails(EndpointStep::kReleaseBuffer)) return false;
+    if (Failed(EndpointStep::kReleaseBuffer)) return false;
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->packet_taken = false;
     return true;
@@ -261,8 +280,14 @@ class RecordedAudioSource::Endpoint final : public AudioEndpoint {
     return state_->real_time_start && Clock::now() - *state_->real_time_start >= packet.arrives_at;
   }
 
+  bool Failed(EndpointStep step) {
+    if (!state_->Fails(step)) return false;
+    ReportFailure(EndpointStepName(step), *LastFailureCode());
+    return true;
+  }
+
   bool SetUp(EndpointStep step, bool& obtained) {
-    obtained = !state_->Fails(step);
+    obtained = !Failed(step);
     state_->Append(std::string(EndpointStepName(step)) + (obtained ? "" : " failed"));
     return obtained;
   }
@@ -317,6 +342,11 @@ void RecordedAudioSource::Note(const std::string& entry) {
 std::chrono::microseconds RecordedAudioSource::SimulatedNow() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->now;
+}
+
+std::vector<MixFormat> RecordedAudioSource::ProcessLoopbackFormats() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->process_loopback_formats;
 }
 
 int RecordedAudioSource::EndpointsCreated() const {

@@ -31,18 +31,22 @@ enum class EndpointStep {
   kGetNextPacketSize,
   kGetBuffer,
   kReleaseBuffer,
+  kActivateProcessLoopback,
+  kInitializeProcessLoopback,
 };
 
 const char* EndpointStepName(EndpointStep step);
 
-// Makes one call of a step fail with `code` as its platform result (or
-// throw std::bad_alloc, as memory exhaustion would), after `successes`
-// successful calls of it.
+// Makes `repeats` calls of a step in a row fail with `code` as their
+// platform result (or throw std::bad_alloc, as memory exhaustion would),
+// after `successes` successful calls of it. Each failure leaves the line
+// the platform endpoint would write.
 struct EndpointFailure {
   EndpointStep step = EndpointStep::kCreateEnumerator;
   int successes = 0;
   bool throws = false;
   std::uint32_t code = 0x80004005;  // E_FAIL
+  int repeats = 1;
 };
 
 struct RecordedPacket {
@@ -65,6 +69,9 @@ struct AudioRecording {
   // Packets during whose taking the default device changes, as a
   // notification on another thread would say.
   std::vector<std::size_t> device_changes_during;
+  // Process loopback is there (its steps can fail like the others);
+  // otherwise its activation fails as on a system without the function.
+  bool process_loopback = false;
   // The mix format of every endpoint after the first, when it differs.
   std::optional<MixFormat> format_after_switch;
   // Time as the capture loop sees it: simulated, advanced only by its waits
@@ -109,6 +116,8 @@ class RecordedAudioSource {
   std::chrono::microseconds SimulatedNow() const;
 
   int EndpointsCreated() const;
+  // The formats process loopback was initialised with, in order.
+  std::vector<MixFormat> ProcessLoopbackFormats() const;
   int Calls(EndpointStep step) const;
   // When each packet was handed over (GetBuffer), on the real clock, in order.
   std::vector<AudioEndpoint::Clock::time_point> HandOverTimes() const;

@@ -153,3 +153,37 @@ class TestEventStreamProtocol:
         for method in ('Listen', 'cancel ', 'listen_now'):
             answer = shown_kestro.port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.encode_call(method)).reply()
             assert answer == codec.Empty()
+
+
+# Wine has no process loopback: the call returns S_OK and the activation
+# completes with ERROR_FILE_NOT_FOUND as an HRESULT.
+WINE_ACTIVATION_CODE = 0x80070002
+ACTIVATION_REFUSED = 'Error: IActivateAudioInterfaceAsyncOperation::GetActivateResult failed: 0x80070002'
+
+
+class TestExcludeOwnAudioOnWine:
+    def test_falls_back_to_device_loopback_within_a_second_and_says_why(self, shown_kestro, listening):
+        before = shown_kestro.count_stderr_lines(ACTIVATION_REFUSED)
+        arguments = {'chunk_ms': 100, 'keep_alive': True, 'exclude_own_audio': True}
+        started = time.monotonic()
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', arguments) == codec.Success(True)
+        answer = status_when(listening, lambda status: 'exclusion_error' in status, seconds=1.0)
+        assert time.monotonic() - started < 1.5
+        status = answer.result
+        assert status.get('mode') == 'endpoint', status
+        assert status['exclusion_error'] == {'step': 'IActivateAudioInterfaceAsyncOperation::GetActivateResult',
+                                             'hresult': codec.Int64(WINE_ACTIVATION_CODE)}
+        assert isinstance(status['os_build'], codec.Int64)
+        assert shown_kestro.wait_for_stderr_line(ACTIVATION_REFUSED, before + 1), shown_kestro.stderr_lines
+        status = status_when(listening, lambda status: status['state'] != 'starting').result
+        if status['state'] == 'capturing':
+            # A bed whose loopback carries audio: keep-alive's chunks come.
+            assert len(events_within(listening, 1.0)) >= 5
+        else:
+            # Wine's own loopback refuses the capture client, as without the key.
+            assert status['error'] == 'WASAPI: GetService(IAudioCaptureClient) failed'
+
+    def test_without_the_key_the_status_keys_stay_as_they_were(self, listening):
+        assert listening.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100}) == codec.Success(True)
+        status = status_when(listening, lambda status: status['state'] != 'starting').result
+        assert not {'mode', 'exclusion_error', 'os_build', 'discontinuities', 'timestamp_errors'} & set(status)

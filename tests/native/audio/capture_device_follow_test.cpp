@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
 #include <ostream>
 
 #include "capture_probe.h"
@@ -107,8 +109,9 @@ TEST_P(CaptureFollowsInvalidatedDevice, AtThisStepAndGoesOn) {
   if (invalidation.message != nullptr) {
     EXPECT_THAT(followed.errors, ElementsAre(invalidation.message));
     EXPECT_EQ(followed.endpoints, 3);
-    EXPECT_EQ(followed.status.error, invalidation.message) << "the last failure stays visible";
-    EXPECT_EQ(followed.status.result_code, kDeviceInvalidated);
+    EXPECT_EQ(followed.status.last_error, invalidation.message) << "the last failure stays visible";
+    EXPECT_EQ(followed.status.last_result_code, kDeviceInvalidated);
+    EXPECT_EQ(followed.status.error, std::nullopt) << "but no longer as the capture's state";
   } else {
     EXPECT_THAT(followed.errors, IsEmpty());
     EXPECT_EQ(followed.endpoints, 2);
@@ -154,6 +157,90 @@ TEST(CaptureFollowsDevice, ANewDeviceOfAnotherFormatIsResampledFromItsOwnRate) {
   EXPECT_EQ(followed.status.format->sample_rate, 48000);
   EXPECT_EQ(followed.status.format->channels, 2);
   EXPECT_EQ(followed.status.device_switches, 1u);
+}
+
+// The device goes away at 110 ms and refuses to initialise for the next
+// attempts (200 ms each on the simulated clock); the new device plays the
+// rest of the ramp from 4.2 s, and the clock ends at 6 s.
+struct Outage {
+  std::vector<std::chrono::microseconds> chunk_times;
+  std::size_t chunks = 0;
+  std::string lines;
+  CaptureStatusSnapshot status;
+};
+
+Outage CaptureThroughOutage(EndpointFailure failure, bool notified = true) {
+  AudioRecording recording = Ramp();
+  for (std::size_t k = 0; k < recording.packets.size(); ++k) {
+    const int start = k <= 10 ? 0 : 4200 - 110;
+    recording.packets[k].arrives_at = std::chrono::milliseconds(start + 10 * (static_cast<int>(k) + 1));
+  }
+  recording.simulated_clock = true;
+  recording.clock_end = std::chrono::milliseconds(6000);
+  if (notified) recording.device_changes_during = {10};
+  recording.failure = failure;
+  RecordedAudioSource source(recording);
+  Outage outage;
+  std::mutex times_mutex;
+  CaptureProbe probe;
+  KestroLoopbackCapture capture(source.Factory());
+  ::testing::internal::CaptureStderr();
+  EXPECT_TRUE(capture.Start(100, probe.OnChunk([&] {
+    std::lock_guard<std::mutex> lock(times_mutex);
+    outage.chunk_times.push_back(source.SimulatedNow());
+  }),
+                            probe.OnError(), CaptureOptions{true, true}));
+  EXPECT_TRUE(source.WaitUntilDrained(kPatience));
+  EXPECT_TRUE(probe.WaitForChunks(59));
+  outage.status = capture.status()->Snapshot();
+  capture.Stop();
+  outage.lines = ::testing::internal::GetCapturedStderr();
+  outage.chunks = probe.Chunks().size();
+  return outage;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+std::chrono::microseconds LongestGap(const Outage& outage) {
+  EXPECT_GE(outage.chunk_times.size(), 59u);
+  // From the stream's start at 0.
+  std::chrono::microseconds longest{0};
+  std::chrono::microseconds last{0};
+  for (const auto time : outage.chunk_times) {
+    longest = std::max(longest, time - last);
+    last = time;
+  }
+  return longest;
+}
+
+TEST(CaptureFollowsDevice, KeepAliveGoesOnAtTheClockWhileALostDeviceIsRetried) {
+  const Outage outage = CaptureThroughOutage(EndpointFailure{EndpointStep::kInitialize, 1, false, kDeviceInvalidated, 20});
+  EXPECT_LE(LongestGap(outage).count(), 150000) << "chunks of 100 ms must not wait for the re-open (µs)";
+  // One line for the outage's failing call however often it is retried,
+  // and one for its end.
+  EXPECT_EQ(CountOf(outage.lines, "Error: Initialize failed: 0x88890004"), 1u) << outage.lines;
+  EXPECT_EQ(CountOf(outage.lines, "re-opened"), 1u) << outage.lines;
+  // Recovered: the retries' failure is history, not the current state.
+  EXPECT_EQ(outage.status.state, CaptureState::kCapturing);
+  EXPECT_EQ(outage.status.error, std::nullopt);
+  EXPECT_EQ(outage.status.result_code, std::nullopt);
+  EXPECT_EQ(outage.status.last_error, "WASAPI: Initialize(loopback) failed");
+  EXPECT_EQ(outage.status.last_result_code, kDeviceInvalidated);
+}
+
+TEST(CaptureFollowsDevice, KeepAliveGoesOnThroughThePauseAfterAFailingPacketStep) {
+  // No notification: the packet query fails, capture pauses and re-opens
+  // at the first attempt, which is no outage to write home about.
+  const Outage outage =
+      CaptureThroughOutage(EndpointFailure{EndpointStep::kGetNextPacketSize, 30, false, kDeviceInvalidated}, false);
+  EXPECT_LE(LongestGap(outage).count(), 150000) << "µs";
+  EXPECT_EQ(CountOf(outage.lines, "Error: GetNextPacketSize failed"), 1u) << outage.lines;
+  EXPECT_EQ(CountOf(outage.lines, "re-opened"), 0u) << outage.lines;
+  EXPECT_EQ(outage.status.device_switches, 1u);
 }
 
 TEST(CaptureFollowsDevice, AFirstOpenThatFailsEndsCaptureAsWithoutIt) {

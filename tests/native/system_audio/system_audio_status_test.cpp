@@ -32,6 +32,9 @@ TEST(CaptureOptionsFromArguments, EachOnlyForABoolTrue) {
                                      {EncodableValue("keep_alive"), EncodableValue(1)}});
   EXPECT_TRUE(CaptureOptionsFromArguments(&both).follow_default_device);
   EXPECT_FALSE(CaptureOptionsFromArguments(&both).keep_alive);
+  EXPECT_FALSE(CaptureOptionsFromArguments(&both).exclude_own_audio);
+  const EncodableValue exclude(ValueMap{{EncodableValue("exclude_own_audio"), EncodableValue(true)}});
+  EXPECT_TRUE(CaptureOptionsFromArguments(&exclude).exclude_own_audio);
   EXPECT_TRUE(with(EncodableValue(true)));
   EXPECT_FALSE(with(EncodableValue(false)));
   EXPECT_FALSE(with(EncodableValue(1)));
@@ -61,6 +64,41 @@ TEST(StatusValue, WritesAFailureCodeAsItsUnsignedValue) {
                                             {EncodableValue("float"), EncodableValue(true)},
                                         })));
   EXPECT_EQ(Wire(value.Find("silence_ms")), Wire(EncodableValue(std::int64_t{250})));
+  EXPECT_EQ(value.Find("last_error"), nullptr) << "only after a recovery";
+}
+
+TEST(StatusValue, ARecoveredFailureIsTheLastErrorNotTheState) {
+  CaptureStatusSnapshot recovered;
+  recovered.state = CaptureState::kCapturing;
+  recovered.last_error = "WASAPI: Initialize(loopback) failed";
+  recovered.last_result_code = 0x88890004;
+  const EncodableValue value = StatusValue(recovered);
+  EXPECT_EQ(Wire(value.Find("error")), Wire(EncodableValue()));
+  EXPECT_EQ(Wire(value.Find("hresult")), Wire(EncodableValue()));
+  EXPECT_EQ(Wire(value.Find("last_error")), Wire(EncodableValue("WASAPI: Initialize(loopback) failed")));
+  EXPECT_EQ(Wire(value.Find("last_hresult")), Wire(EncodableValue(std::int64_t{0x88890004})));
+}
+
+TEST(StatusValue, TellsWhetherOwnAudioIsLeftOutOnlyWhenAskedFor) {
+  CaptureStatusSnapshot status;
+  status.os_build = 19045;
+  status.discontinuities = 3;
+  EXPECT_EQ(StatusValue(status).Find("mode"), nullptr);
+  EXPECT_EQ(StatusValue(status).Find("os_build"), nullptr);
+  status.exclusion = ExclusionStatus{false, "IActivateAudioInterfaceAsyncOperation::GetActivateResult", 0x80070002};
+  const EncodableValue refused = StatusValue(status);
+  EXPECT_EQ(Wire(refused.Find("mode")), Wire(EncodableValue("endpoint")));
+  EXPECT_EQ(Wire(refused.Find("exclusion_error")),
+            Wire(EncodableValue(ValueMap{
+                {EncodableValue("step"), EncodableValue("IActivateAudioInterfaceAsyncOperation::GetActivateResult")},
+                {EncodableValue("hresult"), EncodableValue(std::int64_t{0x80070002})},
+            })));
+  EXPECT_EQ(Wire(refused.Find("os_build")), Wire(EncodableValue(std::int64_t{19045})));
+  EXPECT_EQ(Wire(refused.Find("discontinuities")), Wire(EncodableValue(std::int64_t{3})));
+  status.exclusion = ExclusionStatus{true, std::nullopt, std::nullopt};
+  const EncodableValue excluded = StatusValue(status);
+  EXPECT_EQ(Wire(excluded.Find("mode")), Wire(EncodableValue("exclude_own_audio")));
+  EXPECT_EQ(excluded.Find("exclusion_error"), nullptr);
 }
 
 class SystemAudioStatus : public SystemAudioTest {
