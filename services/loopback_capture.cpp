@@ -107,6 +107,7 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
+  if (options.quality == ConversionQuality::kHigh) filtered_.Configure(sample_rate_);
   const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   // Every endpoint reads the same clock, so the timeline outlives a switch.
   const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
@@ -229,6 +230,11 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
   const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
   const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
+  // A new device at another rate starts the filter afresh; at the same
+  // rate its history goes on, as the default conversion's input does.
+  if (options.quality == ConversionQuality::kHigh && filtered_.sample_rate() != sample_rate_) {
+    filtered_.Configure(sample_rate_);
+  }
   while (KeepCapturing()) {
     if (device_lost()) return PollEnd::kDeviceChanged;
     std::uint32_t waiting = 0;
@@ -249,9 +255,15 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
       if (!endpoint.GetBuffer(packet)) {
         return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
-      DownMixPacket(packet, channel_count_, is_float_, mono_input_);
-      endpoint.ReleaseBuffer(packet.frames);
-      Resample(step, chunk_samples, keep_running, state, sink);
+      if (options.quality == ConversionQuality::kHigh) {
+        // It reads the packet as it goes, so the release comes after.
+        filtered_.Convert(packet, channel_count_, is_float_, chunk_samples, keep_running, pending_output_, sink);
+        endpoint.ReleaseBuffer(packet.frames);
+      } else {
+        DownMixPacket(packet, channel_count_, is_float_, mono_input_);
+        endpoint.ReleaseBuffer(packet.frames);
+        Resample(step, chunk_samples, keep_running, state, sink);
+      }
       if (!endpoint.GetNextPacketSize(waiting)) {
         return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed (inner)", true);
       }

@@ -14,6 +14,7 @@
 
 #include "audio_endpoint.h"
 #include "capture_status.h"
+#include "filtered_resampler.h"
 #include "pcm_conversion.h"
 
 namespace kestro {
@@ -27,6 +28,9 @@ struct CaptureOptions {
   // or a capture step fails, capture re-opens on the current default device
   // and goes on. Without it, such a failure ends capture.
   bool follow_default_device = false;
+  // kHigh low-pass filters before resampling, so that nothing above 8 kHz
+  // folds into the chunks.
+  ConversionQuality quality = ConversionQuality::kStandard;
 };
 
 // Owns one capture thread per running capture: it opens the endpoint,
@@ -111,6 +115,8 @@ class KestroLoopbackCapture {
   double read_position_ = 0;
   std::vector<float> mono_input_;
   std::vector<std::int16_t> pending_output_;
+  // The conversion of ConversionQuality::kHigh; designed per run for its rate.
+  FilteredResampler filtered_;
   std::uint64_t chunks_cut_ = 0;
   // Set when a callback calls Stop: the loop must end even if a later Start
   // sets `running_` again before the loop has seen it clear.

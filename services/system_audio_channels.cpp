@@ -40,6 +40,8 @@ CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* argume
   CaptureOptions options;
   options.keep_alive = FlagArgument(arguments, "keep_alive");
   options.follow_default_device = FlagArgument(arguments, "follow_default_device");
+  const auto* quality = ArgumentOfKind<std::string>(arguments, "quality");
+  if (quality != nullptr && *quality == "high") options.quality = ConversionQuality::kHigh;
   return options;
 }
 
