@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kestro {
 namespace {
 
@@ -14,41 +10,6 @@ namespace {
 // the device's packet size.
 constexpr std::size_t kBlockFrames = 1024;
 constexpr std::size_t kBatchSamples = 256;
-
-// Sixteen lanes summed in a fixed order, whatever the alignment, so that a
-// sample's value never depends on where the buffer happens to start.
-float Dot(const float* taps, const float* input, std::size_t count) {
-#if defined(__SSE2__)
-  __m128 a0 = _mm_setzero_ps();
-  __m128 a1 = _mm_setzero_ps();
-  __m128 a2 = _mm_setzero_ps();
-  __m128 a3 = _mm_setzero_ps();
-  std::size_t k = 0;
-  for (; k + 16 <= count; k += 16) {
-    a0 = _mm_add_ps(a0, _mm_mul_ps(_mm_loadu_ps(taps + k), _mm_loadu_ps(input + k)));
-    a1 = _mm_add_ps(a1, _mm_mul_ps(_mm_loadu_ps(taps + k + 4), _mm_loadu_ps(input + k + 4)));
-    a2 = _mm_add_ps(a2, _mm_mul_ps(_mm_loadu_ps(taps + k + 8), _mm_loadu_ps(input + k + 8)));
-    a3 = _mm_add_ps(a3, _mm_mul_ps(_mm_loadu_ps(taps + k + 12), _mm_loadu_ps(input + k + 12)));
-  }
-  for (; k < count; k += 4) a0 = _mm_add_ps(a0, _mm_mul_ps(_mm_loadu_ps(taps + k), _mm_loadu_ps(input + k)));
-  const __m128 sum = _mm_add_ps(_mm_add_ps(a0, a1), _mm_add_ps(a2, a3));
-  alignas(16) float lanes[4];
-  _mm_store_ps(lanes, sum);
-  return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
-#else
-  float lanes[16] = {};
-  std::size_t k = 0;
-  for (; k + 16 <= count; k += 16) {
-    for (std::size_t l = 0; l < 16; ++l) lanes[l] += taps[k + l] * input[k + l];
-  }
-  for (; k < count; k += 4) {
-    for (std::size_t l = 0; l < 4; ++l) lanes[l] += taps[k + l] * input[k + l];
-  }
-  float sum[4];
-  for (std::size_t l = 0; l < 4; ++l) sum[l] = (lanes[l] + lanes[l + 8]) + (lanes[l + 4] + lanes[l + 12]);
-  return (sum[0] + sum[1]) + (sum[2] + sum[3]);
-#endif
-}
 
 // Clamp to [-1, 1], scale by 32767, round to nearest (ties to even). A
 // NaN, which only broken input can produce, becomes 0.
@@ -60,9 +21,12 @@ std::int16_t RoundToInt16(float value) {
 
 }  // namespace
 
-void FilteredResampler::Configure(std::int32_t sample_rate) {
+void FilteredResampler::Configure(std::int32_t sample_rate, fir_kernels::DotWidth width) {
   sample_rate_ = sample_rate;
+  dot_ = fir_kernels::ChooseDotProduct(width);
   bank_ = DesignFilterBank(sample_rate);
+  whole_step_ = static_cast<std::int64_t>(bank_.step_numerator / bank_.step_denominator);
+  fraction_step_ = bank_.step_numerator % bank_.step_denominator;
   input_.clear();
   input_.reserve(bank_.taps + kBlockFrames);
   Reset();
@@ -75,6 +39,7 @@ void FilteredResampler::Reset() {
   first_index_ = -static_cast<std::int64_t>(history);
   position_ = 0;
   fraction_ = 0;
+  exact_row_ = 0;
 }
 
 void FilteredResampler::Convert(const AudioPacket& packet, std::int32_t channel_count, bool is_float,
@@ -94,14 +59,14 @@ void FilteredResampler::Convert(const AudioPacket& packet, std::int32_t channel_
 }
 
 float FilteredResampler::Evaluate(const float* first_input) const {
-  if (bank_.exact) return Dot(bank_.Row(static_cast<std::size_t>(fraction_)), first_input, bank_.taps);
+  if (bank_.exact) return dot_(bank_.Row(exact_row_), first_input, bank_.taps);
   // The rows around the fraction, weighed by where it lies between them.
   const std::uint64_t scaled = fraction_ * (bank_.rows - 1);
   const auto row = static_cast<std::size_t>(scaled / bank_.step_denominator);
   const float weight =
       static_cast<float>(static_cast<double>(scaled % bank_.step_denominator) / static_cast<double>(bank_.step_denominator));
-  const float low = Dot(bank_.Row(row), first_input, bank_.taps);
-  const float high = Dot(bank_.Row(row + 1), first_input, bank_.taps);
+  const float low = dot_(bank_.Row(row), first_input, bank_.taps);
+  const float high = dot_(bank_.Row(row + 1), first_input, bank_.taps);
   return low + (high - low) * weight;
 }
 
@@ -116,9 +81,13 @@ void FilteredResampler::Produce(std::int32_t chunk_samples, const KeepRunning& k
     while (count < kBatchSamples && position_ + half < end_index) {
       const float* first = input_.data() + (position_ - half + 1 - first_index_);
       batch[count++] = RoundToInt16(Evaluate(first));
-      fraction_ += bank_.step_numerator;
-      position_ += static_cast<std::int64_t>(fraction_ / bank_.step_denominator);
-      fraction_ %= bank_.step_denominator;
+      position_ += whole_step_;
+      fraction_ += fraction_step_;
+      if (fraction_ >= bank_.step_denominator) {
+        fraction_ -= bank_.step_denominator;
+        ++position_;
+      }
+      if (++exact_row_ == bank_.rows) exact_row_ = 0;
     }
     if (count == 0) break;
     AppendSamples(batch, count, chunk_samples, keep_running, pending_output, sink);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio_endpoint.h"
+#include "fir_kernels.h"
 #include "pcm_conversion.h"
 #include "polyphase_filter_bank.h"
 
@@ -25,8 +26,9 @@ class FilteredResampler {
  public:
   // Designs the filter for `sample_rate` (> 0) and starts a fresh stream.
   // The only step that allocates, apart from growing `pending_output` to a
-  // chunk.
-  void Configure(std::int32_t sample_rate);
+  // chunk. Every width gives the same output; kNarrow is there to test the
+  // widest against.
+  void Configure(std::int32_t sample_rate, fir_kernels::DotWidth width = fir_kernels::DotWidth::kWidest);
   std::int32_t sample_rate() const { return sample_rate_; }
   // Starts a fresh stream at the configured rate: no input, silence before it.
   void Reset();
@@ -49,6 +51,10 @@ class FilteredResampler {
 
   std::int32_t sample_rate_ = 0;
   PolyphaseFilterBank bank_;
+  fir_kernels::DotProduct dot_ = nullptr;
+  // The bank's step split into whole frames and a remainder.
+  std::int64_t whole_step_ = 0;
+  std::uint64_t fraction_step_ = 0;
   // Mono input from absolute frame index `first_index_` on; its capacity is
   // fixed by Configure.
   std::vector<float> input_;
@@ -57,6 +63,8 @@ class FilteredResampler {
   // of 1 / step_denominator).
   std::int64_t position_ = 0;
   std::uint64_t fraction_ = 0;
+  // The next instant's row of an exact bank: its index mod step_denominator.
+  std::size_t exact_row_ = 0;
 };
 
 }  // namespace kestro

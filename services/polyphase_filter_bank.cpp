@@ -86,7 +86,8 @@ PolyphaseFilterBank DesignFilterBank(std::int32_t sample_rate) {
   bank.coefficients.resize(bank.rows * bank.taps);
   const double spacing = bank.exact ? static_cast<double>(bank.step_denominator) : kInterpolatedRows;
   for (std::size_t row = 0; row < bank.rows; ++row) {
-    FillRow(kernel, static_cast<double>(row) / spacing, bank.taps, bank.coefficients.data() + row * bank.taps);
+    const std::uint64_t numerator = bank.exact ? row * bank.step_numerator % bank.step_denominator : row;
+    FillRow(kernel, static_cast<double>(numerator) / spacing, bank.taps, bank.coefficients.data() + row * bank.taps);
   }
   return bank;
 }

@@ -18,7 +18,10 @@ struct PolyphaseFilterBank {
   // Taps per row, a multiple of four; the row for an instant at whole
   // position i plus a fraction weighs inputs i - taps/2 + 1 .. i + taps/2.
   std::size_t taps = 0;
-  // Exact: one row per fraction r / step_denominator. Otherwise (a rate
+  // Exact: one row per fraction, in the order output instants use them:
+  // row s serves every instant n with n mod step_denominator == s (its
+  // fraction is s x step_numerator mod step_denominator), so that the
+  // rows are read in sequence. Otherwise (a rate
   // whose ratio has a long period) `rows` - 1 evenly spaced fractions, the
   // last row being the fraction 1, with the taps interpolated linearly
   // between the two rows around the instant.
