@@ -24,7 +24,11 @@ enum class ConversionQuality { kStandard, kHigh };
 
 class FilteredResampler {
  public:
-  // Designs the filter for `sample_rate` (> 0) and starts a fresh stream.
+  // Rates it designs a filter for: up to 768 kHz, beyond which the filter
+  // would take too long to design and too much memory.
+  static bool Supports(std::int32_t sample_rate) { return sample_rate > 0 && sample_rate <= 768000; }
+
+  // Designs the filter for a supported `sample_rate` and starts a fresh stream.
   // The only step that allocates, apart from growing `pending_output` to a
   // chunk. Every width gives the same output; kNarrow is there to test the
   // widest against.

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <new>
+#include <string>
 #include <utility>
+
+#include "kestro/platform/diagnostics.h"
 
 namespace kestro {
 namespace {
@@ -107,7 +110,9 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
-  if (options.quality == ConversionQuality::kHigh) filtered_.Configure(sample_rate_);
+  if (options.quality == ConversionQuality::kHigh && FilteredResampler::Supports(sample_rate_)) {
+    filtered_.Configure(sample_rate_);
+  }
   const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
   // Every endpoint reads the same clock, so the timeline outlives a switch.
   const AudioEndpoint::Clock::time_point stream_start = endpoint->Now();
@@ -230,6 +235,11 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
   const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
   const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
+  if (options.quality == ConversionQuality::kHigh && !FilteredResampler::Supports(sample_rate_)) {
+    WriteDiagnosticLine("Warning: quality \"high\" does not take " + std::to_string(sample_rate_) +
+                        " Hz; converting with the standard quality");
+    options.quality = ConversionQuality::kStandard;
+  }
   // A new device at another rate starts the filter afresh; at the same
   // rate its history goes on, as the default conversion's input does.
   if (options.quality == ConversionQuality::kHigh && filtered_.sample_rate() != sample_rate_) {

@@ -17,7 +17,9 @@ namespace kestro::bench {
 using ConvertAll = std::function<std::vector<std::int16_t>(const BenchInput&)>;
 
 struct AliasQuality {
-  double rejection_db = 0;  // the smallest over the tones tried
+  // The smallest over the tones tried; infinite when every output sample
+  // of every tone was 0.
+  double rejection_db = 0;
   double worst_tone_hz = 0;
   double gain_7k_db = 0;
 };

@@ -53,9 +53,9 @@ BenchInput MakeInput(const DeviceLayout& layout, double seconds, std::uint32_t p
   });
 }
 
-BenchInput MakeToneInput(const DeviceLayout& layout, double frequency, double seconds) {
+BenchInput MakeToneInput(const DeviceLayout& layout, double frequency, double amplitude, double seconds) {
   return LayOut(layout, seconds, 0, [&](std::size_t frame, std::size_t) {
-    return static_cast<float>(0.5 * std::sin(2 * kPi * frequency * static_cast<double>(frame) / layout.sample_rate));
+    return static_cast<float>(amplitude * std::sin(2 * kPi * frequency * static_cast<double>(frame) / layout.sample_rate));
   });
 }
 

@@ -29,8 +29,8 @@ struct BenchInput {
 
 BenchInput MakeInput(const DeviceLayout& layout, double seconds, std::uint32_t packet_frames = 0);
 
-// A sine of `frequency` at half of full scale in every channel, 10 ms packets.
-BenchInput MakeToneInput(const DeviceLayout& layout, double frequency, double seconds);
+// A sine of `frequency` and `amplitude` in every channel, 10 ms packets.
+BenchInput MakeToneInput(const DeviceLayout& layout, double frequency, double amplitude, double seconds);
 
 }  // namespace kestro::bench
 

@@ -177,5 +177,16 @@ TEST(FilteredCapture, ChunksDoNotDependOnHowPacketsSplitTheStream) {
   }
 }
 
+// A rate the filter is not designed for still gives chunks, as the
+// default conversion makes them.
+TEST(FilteredCapture, RateBeyondTheFilterConvertsAsTheDefault) {
+  CaptureOptions high;
+  high.quality = ConversionQuality::kHigh;
+  const AudioRecording recording = NoiseRecording(FloatFormat(1000000, 1), 0.3, false);
+  const std::vector<std::int16_t> standard = CaptureAll(recording, 80);
+  EXPECT_EQ(standard.size(), 3u * 1280);
+  EXPECT_TRUE(CaptureAll(recording, 80, nullptr, high) == standard);
+}
+
 }  // namespace
 }  // namespace kestro::testing
