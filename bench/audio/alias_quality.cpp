@@ -46,7 +46,7 @@ double GainDb(const std::vector<std::int16_t>& output, double frequency) {
 
 AliasQuality MeasureAliasQuality(const DeviceLayout& layout, const ConvertAll& convert) {
   AliasQuality quality;
-  quality.rejection_db = 1e9;
+  quality.rejection_db = std::numeric_limits<double>::infinity();
   const double nyquist = layout.sample_rate / 2.0;
   for (double tone = 8500; tone < nyquist; tone += 250) {
     const double rejection = RejectionDb(convert(MakeToneInput(layout, tone, kStopToneAmplitude, kToneSeconds)));
