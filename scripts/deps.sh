@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libmsgpack-cxx-dev libsamplerate0-dev libspeexdsp-dev
+  # libsoxr: a peer of the audio benchmark only.
+  libsoxr-dev
   python3 python3-pytest
   # The package and its checks: unzip, wrestool (icoutils), gendef
   # (mingw-w64-tools) and llvm-dlltool (llvm) for a Microsoft-format import library.

@@ -5,7 +5,10 @@
 #include <initializer_list>
 #include <optional>
 #include <new>
+#include <string>
 #include <utility>
+
+#include "kestro/platform/diagnostics.h"
 
 namespace kestro {
 namespace {
@@ -129,6 +132,9 @@ void KestroLoopbackCapture::CaptureLoop(std::int32_t chunk_ms, CaptureOptions op
   std::unique_ptr<AudioEndpoint> endpoint;
   if (!OpenEndpoint(options.follow_default_device, endpoint)) return;
   status_->SetCapturing();
+  if (options.quality == ConversionQuality::kHigh && FilteredResampler::Supports(sample_rate_)) {
+    filtered_.Configure(sample_rate_);
+  }
   // Every endpoint reads the same clock, so the timeline outlives a switch.
   const Timeline timeline{endpoint->Now(), ChunkSamples(chunk_ms), options.keep_alive};
   for (;;) {
@@ -306,6 +312,16 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
   const ChunkSink sink = [this](std::vector<std::uint8_t> chunk) { EmitChunk(std::move(chunk)); };
   const ResamplerState state{read_position_, mono_input_, pending_output_};
   const auto device_lost = [&] { return options.follow_default_device && endpoint.DevicesChanged(); };
+  if (options.quality == ConversionQuality::kHigh && !FilteredResampler::Supports(sample_rate_)) {
+    WriteDiagnosticLine("Warning: quality \"high\" does not take " + std::to_string(sample_rate_) +
+                        " Hz; converting with the standard quality");
+    options.quality = ConversionQuality::kStandard;
+  }
+  // A new device at another rate starts the filter afresh; at the same
+  // rate its history goes on, as the default conversion's input does.
+  if (options.quality == ConversionQuality::kHigh && filtered_.sample_rate() != sample_rate_) {
+    filtered_.Configure(sample_rate_);
+  }
   while (KeepCapturing()) {
     if (device_lost()) return PollEnd::kDeviceChanged;
     std::uint32_t waiting = 0;
@@ -327,9 +343,15 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
         return PacketStepFailed(endpoint, options, "WASAPI: GetBuffer failed", true);
       }
       status_->CountPacketFlags(packet.flags);
-      DownMixPacket(packet, channel_count_, is_float_, mono_input_);
-      endpoint.ReleaseBuffer(packet.frames);
-      Resample(step, chunk_samples, keep_running, state, sink);
+      if (options.quality == ConversionQuality::kHigh) {
+        // It reads the packet as it goes, so the release comes after.
+        filtered_.Convert(packet, channel_count_, is_float_, chunk_samples, keep_running, pending_output_, sink);
+        endpoint.ReleaseBuffer(packet.frames);
+      } else {
+        DownMixPacket(packet, channel_count_, is_float_, mono_input_);
+        endpoint.ReleaseBuffer(packet.frames);
+        Resample(step, chunk_samples, keep_running, state, sink);
+      }
       if (!endpoint.GetNextPacketSize(waiting)) {
         return PacketStepFailed(endpoint, options, "WASAPI: GetNextPacketSize failed (inner)", true);
       }

@@ -14,6 +14,7 @@
 
 #include "audio_endpoint.h"
 #include "capture_status.h"
+#include "filtered_resampler.h"
 #include "pcm_conversion.h"
 #include "platform_failure_log.h"
 
@@ -32,6 +33,9 @@ struct CaptureOptions {
   // (process loopback); where that cannot be had, capture falls back to the
   // default device's loopback and the status says why.
   bool exclude_own_audio = false;
+  // kHigh low-pass filters before resampling, so that nothing above 8 kHz
+  // folds into the chunks.
+  ConversionQuality quality = ConversionQuality::kStandard;
 };
 
 // Owns one capture thread per running capture: it opens the endpoint,
@@ -129,6 +133,8 @@ class KestroLoopbackCapture {
   double read_position_ = 0;
   std::vector<float> mono_input_;
   std::vector<std::int16_t> pending_output_;
+  // The conversion of ConversionQuality::kHigh; designed per run for its rate.
+  FilteredResampler filtered_;
   std::uint64_t chunks_cut_ = 0;
   // Set when a callback calls Stop: the loop must end even if a later Start
   // sets `running_` again before the loop has seen it clear.

@@ -328,4 +328,21 @@ void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRu
   }
 }
 
+void AppendSamples(const std::int16_t* samples, std::size_t count, std::int32_t chunk_samples,
+                   const KeepRunning& keep_running, std::vector<std::int16_t>& pending_output, const ChunkSink& sink) {
+  const std::size_t chunk = ChunkSize(chunk_samples);
+  while (count > 0) {
+    const std::size_t room = chunk - std::min(chunk, pending_output.size());
+    const std::size_t added = std::min(count, room);
+    pending_output.insert(pending_output.end(), samples, samples + added);
+    samples += added;
+    count -= added;
+    if (pending_output.size() >= chunk) {
+      // The chunk's last sample counts as produced only if capture still runs.
+      if (!keep_running()) return;
+      CutChunk(chunk, pending_output, sink);
+    }
+  }
+}
+
 }  // namespace kestro

@@ -5,6 +5,7 @@
 #ifndef KESTRO_SERVICES_PCM_CONVERSION_H_
 #define KESTRO_SERVICES_PCM_CONVERSION_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -62,6 +63,11 @@ void Resample(double step, std::int32_t chunk_samples, const KeepRunning& keep_r
 // to `sink`, while `keep_running` holds (asked before each chunk).
 void AppendSilence(std::uint64_t count, std::int32_t chunk_samples, const KeepRunning& keep_running,
                    std::vector<std::int16_t>& pending_output, const ChunkSink& sink);
+
+// Appends `count` samples to pending_output, handing every full chunk to
+// `sink`, while `keep_running` holds (asked before each chunk).
+void AppendSamples(const std::int16_t* samples, std::size_t count, std::int32_t chunk_samples,
+                   const KeepRunning& keep_running, std::vector<std::int16_t>& pending_output, const ChunkSink& sink);
 
 }  // namespace kestro
 

@@ -41,6 +41,8 @@ CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* argume
   options.keep_alive = FlagArgument(arguments, "keep_alive");
   options.follow_default_device = FlagArgument(arguments, "follow_default_device");
   options.exclude_own_audio = FlagArgument(arguments, "exclude_own_audio");
+  const auto* quality = ArgumentOfKind<std::string>(arguments, "quality");
+  if (quality != nullptr && *quality == "high") options.quality = ConversionQuality::kHigh;
   return options;
 }
 

@@ -30,7 +30,8 @@ void InstallSystemAudioChannels(flutter::FlutterEngine* engine, AudioEndpointFac
 // holding it as a 32-bit integer, else 600; clamped to 80..2000.
 std::int32_t ChunkMillisecondsFromArguments(const flutter::EncodableValue* arguments);
 
-// The options "start" asks for: each key counts only as a bool true.
+// The options "start" asks for: each flag counts only as a bool true, and
+// "quality" is high only for the string "high".
 CaptureOptions CaptureOptionsFromArguments(const flutter::EncodableValue* arguments);
 
 // The "get_status" answer: a map of the state, the last error and its

@@ -3,6 +3,7 @@
 #define KESTRO_BENCH_AUDIO_BENCH_INPUT_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct BenchInput {
 };
 
 BenchInput MakeInput(const DeviceLayout& layout, double seconds, std::uint32_t packet_frames = 0);
+
+// A sine of `frequency` and `amplitude` in every channel, 10 ms packets.
+BenchInput MakeToneInput(const DeviceLayout& layout, double frequency, double amplitude, double seconds);
 
 }  // namespace kestro::bench
 

@@ -1,5 +1,7 @@
 // The capture pipeline over 10 s of device packets, against a literal
-// implementation of the same algorithm, libsamplerate, speexdsp and memcpy.
+// implementation of the same algorithm, libsamplerate, speexdsp and memcpy;
+// and the filtered conversion against speexdsp and libsoxr at qualities
+// that reject aliases, with a table of the rejection each measures.
 // Before timing anything it checks that the production pipeline's output is
 // bit-identical to the literal one's, and aborts if not; with --check-only
 // it stops after that check.
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "alias_quality.h"
 #include "bench_input.h"
 #include "default_flags.h"
 #include "goal_line.h"
@@ -20,6 +23,15 @@ namespace kestro::bench {
 namespace {
 
 constexpr std::int32_t kChunkMs = 600;
+constexpr double kOutputSamplesPerRun = 10.0 * 16000;
+
+// The filtered conversion and its peers run on these inputs only.
+bool FilteredPeersRunOn(const DeviceLayout& layout) {
+  return layout.is_float && layout.channel_count == 2 && (layout.sample_rate == 48000 || layout.sample_rate == 44100);
+}
+
+const std::vector<std::string> kFilteredGroup = {"filtered",    "speexdsp_q0", "speexdsp_q3",
+                                                 "speexdsp_q5", "soxr_lq",     "soxr_lq_same_band"};
 
 const std::vector<DeviceLayout> kBenchLayouts = {
     {"48k_stereo_float", 48000, 2, true},
@@ -64,6 +76,44 @@ bool CheckBitExact(const std::vector<BenchInput>& bench_inputs) {
   return same;
 }
 
+std::vector<std::int16_t> Samples(void (*run)(const BenchInput&, std::int32_t, const ChunkSink&),
+                                  const BenchInput& input) {
+  std::vector<std::int16_t> samples;
+  // Short chunks, so that little of a short tone stays pending.
+  run(input, 10, [&samples](std::vector<std::uint8_t> chunk) {
+    for (std::size_t k = 0; k + 1 < chunk.size(); k += 2) {
+      samples.push_back(static_cast<std::int16_t>(chunk[k] | (chunk[k + 1] << 8)));
+    }
+  });
+  return samples;
+}
+
+void PrintQuality(const std::vector<DeviceLayout>& layouts) {
+  auto speexdsp = [](int quality) -> ConvertAll {
+    return [quality](const BenchInput& input) {
+      std::vector<std::int16_t> samples;
+      RunSpeexdsp(input, quality, &samples);
+      return samples;
+    };
+  };
+  auto soxr = [](SoxrBand band) -> ConvertAll {
+    return [band](const BenchInput& input) {
+      std::vector<std::int16_t> samples;
+      RunSoxrLow(input, band, &samples);
+      return samples;
+    };
+  };
+  PrintQualityTable(layouts, {
+                                 {"pipeline", [](const BenchInput& input) { return Samples(RunProduction, input); }},
+                                 {"filtered", [](const BenchInput& input) { return Samples(RunFiltered, input); }},
+                                 {"speexdsp_q0", speexdsp(0)},
+                                 {"speexdsp_q3", speexdsp(3)},
+                                 {"speexdsp_q5", speexdsp(5)},
+                                 {"soxr_lq", soxr(SoxrBand::kRecipe)},
+                                 {"soxr_lq_same_band", soxr(SoxrBand::kFilteredConversion)},
+                             });
+}
+
 void RegisterAll(const std::vector<BenchInput>& inputs) {
   for (const BenchInput& input : inputs) {
     const std::string& name = input.layout.name;
@@ -80,7 +130,15 @@ void RegisterAll(const std::vector<BenchInput>& inputs) {
     add("pipeline", [&input, keep] { RunProduction(input, kChunkMs, keep); });
     add("literal", [&input, keep] { RunLiteral(input, kChunkMs, keep); });
     add("libsamplerate_linear", [&input] { benchmark::DoNotOptimize(RunLibsamplerateLinear(input)); });
-    add("speexdsp_q0", [&input] { benchmark::DoNotOptimize(RunSpeexdspQuality0(input)); });
+    add("speexdsp_q0", [&input] { benchmark::DoNotOptimize(RunSpeexdsp(input, 0)); });
+    if (FilteredPeersRunOn(input.layout)) {
+      add("filtered", [&input, keep] { RunFiltered(input, kChunkMs, keep); });
+      add("speexdsp_q3", [&input] { benchmark::DoNotOptimize(RunSpeexdsp(input, 3)); });
+      add("speexdsp_q5", [&input] { benchmark::DoNotOptimize(RunSpeexdsp(input, 5)); });
+      add("soxr_lq", [&input] { benchmark::DoNotOptimize(RunSoxrLow(input, SoxrBand::kRecipe)); });
+      add("soxr_lq_same_band",
+          [&input] { benchmark::DoNotOptimize(RunSoxrLow(input, SoxrBand::kFilteredConversion)); });
+    }
     auto copy = std::make_shared<std::vector<std::uint8_t>>(input.stream.size());
     add("memcpy", [&input, copy] { benchmark::DoNotOptimize(RunMemcpy(input, *copy)); });
   }
@@ -102,9 +160,17 @@ int main(int argc, char** argv) {
   }
   RegisterAll(inputs);
   if (!InitializeWithDefaultFlags(argc, argv)) return 1;
-  RatioReporter reporter({"pipeline", "literal", "libsamplerate_linear", "speexdsp_q0", "memcpy"}, "pipeline");
+  RatioReporter reporter({"pipeline", "literal", "libsamplerate_linear", "speexdsp_q0", "memcpy", "filtered"},
+                         "pipeline");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
+  reporter.PrintPerOutputSample(kFilteredGroup, "filtered", kOutputSamplesPerRun);
+  std::vector<DeviceLayout> filtered_layouts;
+  for (const auto& layout : kBenchLayouts) {
+    if (FilteredPeersRunOn(layout)) filtered_layouts.push_back(layout);
+  }
+  PrintQuality(filtered_layouts);
+  std::printf("\n");
   // The production pipeline's speed-up over each baseline: its median time
   // over the pipeline's, both from this run.
   const struct {
@@ -121,6 +187,23 @@ int main(int argc, char** argv) {
     const double ratio = reporter.Ratio(goal.input, goal.baseline);
     if (ratio <= 0) continue;  // not measured in this run
     ReportGoal(std::string("capture pipeline ") + goal.input + " vs " + goal.baseline, ratio, Goal::kAtLeast,
+               goal.target);
+  }
+  // The filtered conversion's speed-up over peers that reject aliases too.
+  const struct {
+    const char* input;
+    const char* peer;
+    double target;
+  } filtered_goals[] = {
+      {"48k_stereo_float", "speexdsp_q3", 1.0},
+      {"44k1_stereo_float", "speexdsp_q3", 3.0},
+      {"48k_stereo_float", "soxr_lq_same_band", 1.0},
+      {"44k1_stereo_float", "soxr_lq_same_band", 1.0},
+  };
+  for (const auto& goal : filtered_goals) {
+    const double ratio = reporter.Ratio(goal.input, goal.peer, "filtered");
+    if (ratio <= 0) continue;
+    ReportGoal(std::string("filtered conversion ") + goal.input + " vs " + goal.peer, ratio, Goal::kAtLeast,
                goal.target);
   }
   return 0;

@@ -1,13 +1,16 @@
 #include "pipeline_runners.h"
 
 #include <samplerate.h>
+#include <soxr.h>
 #include <speex/speex_resampler.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
+#include "filtered_resampler.h"
 #include "literal_pipeline.h"
 #include "pcm_conversion.h"
 
@@ -44,6 +47,16 @@ std::size_t MaxOutput(const BenchInput& input, std::size_t frames) {
   return frames * 16000 / static_cast<std::size_t>(input.layout.sample_rate) + 16;
 }
 
+// Clamps and truncates to 16 bits, as the peers' float output is taken.
+void ToInt16(const std::vector<float>& resampled, std::size_t count, std::vector<std::int16_t>& output,
+             std::vector<std::int16_t>* kept) {
+  output.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    output[k] = static_cast<std::int16_t>(std::clamp(resampled[k], -1.0f, 1.0f) * 32767.0f);
+  }
+  if (kept != nullptr) kept->insert(kept->end(), output.begin(), output.end());
+}
+
 }  // namespace
 
 void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
@@ -57,6 +70,18 @@ void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSi
   for (const AudioPacket& packet : input.packets) {
     DownMixPacket(packet, input.layout.channel_count, input.layout.is_float, mono_input);
     Resample(step, chunk_samples, keep_running, state, sink);
+  }
+}
+
+void RunFiltered(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
+  FilteredResampler resampler;
+  resampler.Configure(input.layout.sample_rate);
+  std::vector<std::int16_t> pending_output;
+  const std::int32_t chunk_samples = ChunkSamples(chunk_ms);
+  const KeepRunning keep_running = [] { return true; };
+  for (const AudioPacket& packet : input.packets) {
+    resampler.Convert(packet, input.layout.channel_count, input.layout.is_float, chunk_samples, keep_running,
+                      pending_output, sink);
   }
 }
 
@@ -90,10 +115,10 @@ std::size_t RunLibsamplerateLinear(const BenchInput& input) {
   return produced;
 }
 
-std::size_t RunSpeexdspQuality0(const BenchInput& input) {
+std::size_t RunSpeexdsp(const BenchInput& input, int quality, std::vector<std::int16_t>* kept) {
   int error = 0;
   std::unique_ptr<SpeexResamplerState, void (*)(SpeexResamplerState*)> state(
-      speex_resampler_init(1, static_cast<spx_uint32_t>(input.layout.sample_rate), 16000, 0, &error),
+      speex_resampler_init(1, static_cast<spx_uint32_t>(input.layout.sample_rate), 16000, quality, &error),
       speex_resampler_destroy);
   if (!state) throw std::runtime_error(speex_resampler_strerror(error));
   std::vector<float> mono;
@@ -106,10 +131,35 @@ std::size_t RunSpeexdspQuality0(const BenchInput& input) {
     spx_uint32_t in_length = static_cast<spx_uint32_t>(mono.size());
     spx_uint32_t out_length = static_cast<spx_uint32_t>(resampled.size());
     speex_resampler_process_float(state.get(), 0, mono.data(), &in_length, resampled.data(), &out_length);
-    output.resize(out_length);
-    for (std::size_t k = 0; k < out_length; ++k) {
-      output[k] = static_cast<std::int16_t>(std::clamp(resampled[k], -1.0f, 1.0f) * 32767.0f);
-    }
+    ToInt16(resampled, out_length, output, kept);
+    produced += output.size();
+  }
+  return produced;
+}
+
+std::size_t RunSoxrLow(const BenchInput& input, SoxrBand band, std::vector<std::int16_t>* kept) {
+  soxr_error_t error = nullptr;
+  const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+  soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, SOXR_LINEAR_PHASE);
+  if (band == SoxrBand::kFilteredConversion) {
+    // Fractions of the output's Nyquist frequency, 8 kHz.
+    quality.passband_end = 7000.0 / 8000.0;
+    quality.stopband_begin = 8500.0 / 8000.0;
+  }
+  std::unique_ptr<std::remove_pointer_t<soxr_t>, void (*)(soxr_t)> state(
+      soxr_create(input.layout.sample_rate, 16000, 1, &error, &io, &quality, nullptr), soxr_delete);
+  if (!state || error != nullptr) throw std::runtime_error(error != nullptr ? error : "soxr_create failed");
+  std::vector<float> mono;
+  std::vector<float> resampled;
+  std::vector<std::int16_t> output;
+  std::size_t produced = 0;
+  for (const AudioPacket& packet : input.packets) {
+    PlainDownMix(input, packet, mono);
+    resampled.resize(MaxOutput(input, packet.frames));
+    std::size_t used = 0;
+    std::size_t made = 0;
+    soxr_process(state.get(), mono.data(), mono.size(), &used, resampled.data(), resampled.size(), &made);
+    ToInt16(resampled, made, output, kept);
     produced += output.size();
   }
   return produced;

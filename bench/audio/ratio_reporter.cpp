@@ -21,9 +21,34 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 double RatioReporter::Ratio(const std::string& input, const std::string& contender) const {
+  return Ratio(input, contender, reference);
+}
+
+double RatioReporter::Ratio(const std::string& input, const std::string& contender, const std::string& against) const {
   const double time = MedianNs(contender + "/" + input);
-  const double base = MedianNs(reference + "/" + input);
+  const double base = MedianNs(against + "/" + input);
   return time > 0 && base > 0 ? time / base : 0;
+}
+
+void RatioReporter::PrintPerOutputSample(const std::vector<std::string>& group, const std::string& against,
+                                         double output_samples) const {
+  std::printf("\nMedian CPU time per output sample, and each contender's time / %s's:\n", against.c_str());
+  std::printf("%-22s", "input");
+  for (const auto& contender : group) std::printf(" %22s", contender.c_str());
+  std::printf("\n");
+  for (const auto& input : inputs) {
+    const double base = MedianNs(against + "/" + input);
+    if (base <= 0) continue;
+    std::printf("%-22s", input.c_str());
+    for (const auto& contender : group) {
+      const double ns = MedianNs(contender + "/" + input);
+      char cell[64] = "-";
+      if (ns > 0) std::snprintf(cell, sizeof cell, "%.2f ns (x%.2f)", ns / output_samples, ns / base);
+      std::printf(" %22s", cell);
+    }
+    std::printf("\n");
+  }
+  std::fflush(stdout);
 }
 
 void RatioReporter::Finalize() {

@@ -22,6 +22,14 @@ class RatioReporter : public MedianReporter {
   // The median time of `contender` over the reference's on `input`; 0 when
   // either was not measured.
   double Ratio(const std::string& input, const std::string& contender) const;
+  // The same against another contender than the reference.
+  double Ratio(const std::string& input, const std::string& contender, const std::string& against) const;
+
+  // A second table: the median CPU time per output sample (`output_samples`
+  // per run) of `group` on the inputs where `against` ran, and each
+  // contender's time over against's.
+  void PrintPerOutputSample(const std::vector<std::string>& group, const std::string& against,
+                            double output_samples) const;
 
  private:
   std::vector<std::string> contenders;

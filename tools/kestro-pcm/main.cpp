@@ -1,5 +1,5 @@
 // kestro-pcm: runs the system audio capture pipeline on a recording.
-//   kestro-pcm convert IN.wav OUT.wav [--chunk-ms N] [--packet-frames N]
+//   kestro-pcm convert IN.wav OUT.wav [--chunk-ms N] [--packet-frames N] [--quality standard|high]
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -19,16 +19,20 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     "usage: kestro-pcm convert IN.wav OUT.wav [--chunk-ms N] [--packet-frames N]\n"
+    "                          [--quality standard|high]\n"
     "  Feeds IN.wav's frames to the loopback capture engine as device packets of\n"
     "  --packet-frames frames (default: 10 ms) and writes every chunk it emits,\n"
     "  in order, to OUT.wav (16000 Hz, mono, 16-bit). --chunk-ms is the chunk\n"
-    "  length (default 600); samples after the last whole chunk are not emitted.\n";
+    "  length (default 600); samples after the last whole chunk are not emitted.\n"
+    "  --quality high converts with the low-pass filtered resampler, as \"start\"\n"
+    "  with {\"quality\": \"high\"} does (default: standard).\n";
 
 struct Options {
   std::string input;
   std::string output;
   std::int32_t chunk_ms = 600;
   std::uint32_t packet_frames = 0;  // 10 ms of the input's rate
+  kestro::ConversionQuality quality = kestro::ConversionQuality::kStandard;
 };
 
 template <typename Number>
@@ -53,7 +57,12 @@ std::string ParseOptions(int argc, char** argv, Options& options) {
   std::vector<std::string> paths;
   for (int k = 2; k < argc; ++k) {
     const std::string argument = argv[k];
-    if (argument == "--chunk-ms" || argument == "--packet-frames") {
+    if (argument == "--quality") {
+      if (k + 1 >= argc) return argument + " needs a value";
+      const std::string value = argv[++k];
+      if (value != "standard" && value != "high") return "invalid value for --quality: " + value;
+      options.quality = value == "high" ? kestro::ConversionQuality::kHigh : kestro::ConversionQuality::kStandard;
+    } else if (argument == "--chunk-ms" || argument == "--packet-frames") {
       if (k + 1 >= argc) return argument + " needs a value";
       const char* value = argv[++k];
       const bool parsed =
@@ -89,8 +98,10 @@ int Convert(const Options& options) {
 
   kestro::pcm::WavWriter writer(options.output);
   if (!writer.ok()) return Failure("cannot write " + options.output);
+  kestro::CaptureOptions capture_options;
+  capture_options.quality = options.quality;
   const kestro::pcm::OfflineCapture capture =
-      kestro::pcm::RunCapture(file, parse.header, options.chunk_ms, options.packet_frames, writer);
+      kestro::pcm::RunCapture(file, parse.header, options.chunk_ms, options.packet_frames, writer, capture_options);
   if (!capture.ok || !writer.Finish()) {
     writer.Discard();
     return Failure(capture.ok ? "cannot write " + options.output : capture.error);

@@ -28,7 +28,7 @@ std::uint64_t LeastOutputBytes(const WavHeader& header, std::int32_t chunk_ms) {
 }
 
 OfflineCapture RunCapture(std::istream& file, const WavHeader& header, std::int32_t chunk_ms,
-                          std::uint32_t packet_frames, WavWriter& writer) {
+                          std::uint32_t packet_frames, WavWriter& writer, CaptureOptions options) {
   WavFileSource source(file, header, packet_frames);
   std::mutex mutex;
   OfflineCapture result;
@@ -49,7 +49,7 @@ OfflineCapture RunCapture(std::istream& file, const WavHeader& header, std::int3
       if (result.error.empty()) result.error = message;
     };
     // A failed Start reports through on_error as well.
-    if (capture.Start(chunk_ms, on_chunk, on_error)) {
+    if (capture.Start(chunk_ms, on_chunk, on_error, options)) {
       while (!source.WaitUntilDrained(kPollInterval)) {
         std::lock_guard<std::mutex> lock(mutex);
         if (!result.error.empty()) break;

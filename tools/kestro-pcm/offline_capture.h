@@ -7,6 +7,7 @@
 #include <istream>
 #include <string>
 
+#include "loopback_capture.h"
 #include "wav_reader.h"
 #include "wav_writer.h"
 
@@ -25,9 +26,9 @@ std::uint64_t LeastOutputBytes(const WavHeader& header, std::int32_t chunk_ms);
 
 // Packets of `packet_frames` frames (the last one may be shorter); 0 means
 // 10 ms of the file's rate. `file` is read from the data chunk on, as the
-// engine asks for packets.
+// engine asks for packets. `options` are the engine's own.
 OfflineCapture RunCapture(std::istream& file, const WavHeader& header, std::int32_t chunk_ms,
-                          std::uint32_t packet_frames, WavWriter& writer);
+                          std::uint32_t packet_frames, WavWriter& writer, CaptureOptions options = {});
 
 }  // namespace kestro::pcm
 

@@ -94,12 +94,12 @@ MixFormat ExtensibleFormat(std::uint32_t rate, std::uint16_t channels, std::uint
 }
 
 std::vector<std::int16_t> CaptureAll(const AudioRecording& recording, std::int32_t chunk_ms,
-                                     std::vector<std::vector<std::uint8_t>>* chunks) {
+                                     std::vector<std::vector<std::uint8_t>>* chunks, CaptureOptions options) {
   RecordedAudioSource source(recording);
   CaptureProbe probe;
   {
     KestroLoopbackCapture capture(source.Factory());
-    EXPECT_TRUE(capture.Start(chunk_ms, probe.OnChunk(), probe.OnError()));
+    EXPECT_TRUE(capture.Start(chunk_ms, probe.OnChunk(), probe.OnError(), options));
     EXPECT_TRUE(source.WaitUntilDrained(kPatience));
   }
   EXPECT_EQ(probe.Errors(), std::vector<std::string>{});

@@ -44,7 +44,8 @@ MixFormat ExtensibleFormat(std::uint32_t rate, std::uint16_t channels, std::uint
 // Captures the whole recording with chunks of chunk_ms and returns the
 // samples of every chunk emitted; fails the test on an error or a timeout.
 std::vector<std::int16_t> CaptureAll(const AudioRecording& recording, std::int32_t chunk_ms,
-                                     std::vector<std::vector<std::uint8_t>>* chunks = nullptr);
+                                     std::vector<std::vector<std::uint8_t>>* chunks = nullptr,
+                                     CaptureOptions options = {});
 
 // Runs a capture that is expected to fail and returns its one error.
 std::string FirstError(const AudioRecording& recording);

@@ -123,6 +123,28 @@ TEST(KestroPcm, OutputDoesNotDependOnPacketSize) {
   EXPECT_THAT(outputs, Each(outputs.front()));
 }
 
+// A 10 kHz tone folds to 6 kHz at full level in the default conversion;
+// the filtered one leaves nothing of it once its onset has rung out.
+TEST(KestroPcm, HighQualityRemovesWhatWouldFoldIntoTheBand) {
+  std::vector<float> frames(48000 * 2);
+  for (std::size_t k = 0; k < frames.size(); ++k) {
+    frames[k] = static_cast<float>(0.5 * std::sin(2 * 3.14159265358979 * 10000 * static_cast<double>(k / 2) / 48000));
+  }
+  const auto in = WriteFile("tone10k.wav", Wav(FmtBody(kWaveFormatIeeeFloat, 2, 48000, 32), SampleBytes(frames)));
+  const auto out = TempPath("tone10k.out.wav");
+  auto peak_after_onset = [&](const std::string& quality) {
+    const ToolRun run = RunTool("convert " + in + " " + out + " --chunk-ms 100 --quality " + quality);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    const auto samples = OutputSamples(out);
+    EXPECT_GE(samples.size(), 14400u) << quality;  // the last chunk waits for the filter's lookahead
+    int peak = 0;
+    for (std::size_t k = 160; k < samples.size(); ++k) peak = std::max(peak, std::abs(int{samples[k]}));
+    return peak;
+  };
+  EXPECT_GT(peak_after_onset("standard"), 16000);
+  EXPECT_LE(peak_after_onset("high"), 1);
+}
+
 TEST(KestroPcm, RejectedFormatsExitWithTheEnginesMessage) {
   const auto in = WriteFile("pcm24.wav", Wav(FmtBody(kWaveFormatPcm, 2, 48000, 24), std::vector<std::uint8_t>(600)));
   const auto out = TempPath("pcm24.out.wav");
@@ -205,7 +227,8 @@ TEST(KestroPcm, MalformedOrMissingFilesExitWithAReason) {
 TEST(KestroPcm, BadArgumentsExitWithUsage) {
   for (const char* arguments :
        {"", "play a.wav b.wav", "convert a.wav", "convert a.wav b.wav --chunk-ms", "convert a.wav b.wav --chunk-ms ten",
-        "convert a.wav b.wav --packet-frames 0", "convert a.wav b.wav --loud"}) {
+        "convert a.wav b.wav --packet-frames 0", "convert a.wav b.wav --loud", "convert a.wav b.wav --quality",
+        "convert a.wav b.wav --quality best"}) {
     const ToolRun run = RunTool(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_THAT(run.output, HasSubstr("usage: kestro-pcm convert")) << arguments;

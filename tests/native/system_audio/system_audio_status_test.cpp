@@ -45,6 +45,19 @@ TEST(CaptureOptionsFromArguments, EachOnlyForABoolTrue) {
   EXPECT_FALSE(CaptureOptionsFromArguments(&list).keep_alive);
 }
 
+TEST(CaptureOptionsFromArguments, QualityIsHighOnlyForTheStringHigh) {
+  auto quality = [](const EncodableValue& value) {
+    const EncodableValue arguments(ValueMap{{EncodableValue("quality"), value}});
+    return CaptureOptionsFromArguments(&arguments).quality;
+  };
+  EXPECT_EQ(quality(EncodableValue("high")), ConversionQuality::kHigh);
+  for (const EncodableValue& other : {EncodableValue("standard"), EncodableValue("High"), EncodableValue(true),
+                                      EncodableValue(1), EncodableValue()}) {
+    EXPECT_EQ(quality(other), ConversionQuality::kStandard);
+  }
+  EXPECT_EQ(CaptureOptionsFromArguments(nullptr).quality, ConversionQuality::kStandard);
+}
+
 TEST(StatusValue, WritesAFailureCodeAsItsUnsignedValue) {
   CaptureStatusSnapshot failed;
   failed.state = CaptureState::kFailed;
