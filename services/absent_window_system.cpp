@@ -19,6 +19,7 @@ class AbsentWindowSystem final : public WindowSystem {
                                std::uint32_t) override {
     return nullptr;
   }
+  bool UnhookWinEvent(WinEventHook) override { return false; }
   int MultiByteToWideChar(std::uint32_t, std::uint32_t, const char*, int, char16_t*, int) override { return 0; }
   bool OpenClipboard(HWND) override { return false; }
   bool EmptyClipboard() override { return false; }
