@@ -4,6 +4,10 @@
 # sections are loaded with every image), and a debugger, or addr2line on the
 # .debug file, still reads a crash address.
 function(kestro_keep_debug_info_beside target)
+  # Microsoft's linker writes the debug information to NAME.pdb already.
+  if(MSVC)
+    return()
+  endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
     COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>

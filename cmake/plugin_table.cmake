@@ -39,5 +39,5 @@ ${kestro_plugin_rows}
 ")
 
 add_library(kestro_plugin_libraries INTERFACE)
-target_include_directories(kestro_plugin_libraries INTERFACE ${PROJECT_SOURCE_DIR}/shell/include ${kestro_generated_include})
+target_include_directories(kestro_plugin_libraries INTERFACE ${PROJECT_SOURCE_DIR}/client/plugin_interface ${kestro_generated_include})
 target_link_libraries(kestro_plugin_libraries INTERFACE kestro_client)

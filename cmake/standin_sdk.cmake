@@ -22,21 +22,33 @@ function(kestro_standin_sdk_step step)
   endif()
 endfunction()
 
+# The stand-in engine's Windows tests run under Wine; with Microsoft's
+# compiler (Windows CI) the stand-ins are built without them.
+if(MSVC)
+  set(kestro_standin_tests OFF)
+  set(kestro_import_suffix .dll.lib)
+  set(kestro_standin_compilers -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER} -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
+else()
+  set(kestro_standin_tests ${KESTRO_BUILD_TESTS})
+  set(kestro_import_suffix .dll.a)
+  set(kestro_standin_compilers "")
+endif()
 kestro_standin_sdk_step(configure
   ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B ${KESTRO_STANDIN_BUILD_DIR} -G ${CMAKE_GENERATOR}
   -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+  ${kestro_standin_compilers}
   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
   -DCMAKE_INSTALL_PREFIX=${KESTRO_STANDIN_SDK_DIR}
   -DCMAKE_INSTALL_MESSAGE=LAZY
   -DKESTRO_STANDIN_SDK=ON
-  -DKESTRO_BUILD_TESTS=${KESTRO_BUILD_TESTS}
+  -DKESTRO_BUILD_TESTS=${kestro_standin_tests}
   -DKESTRO_WERROR=${KESTRO_WERROR})
 kestro_standin_sdk_step(build ${CMAKE_COMMAND} --build ${KESTRO_STANDIN_BUILD_DIR} --target install)
 
 set(standin_sdk_files
-  ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll.a)
+  ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows.dll ${KESTRO_STANDIN_SDK_DIR}/engine/flutter_windows${kestro_import_suffix})
 foreach(library IN LISTS KESTRO_PLUGIN_LIBRARIES)
-  list(APPEND standin_sdk_files ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}.dll ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}.dll.a)
+  list(APPEND standin_sdk_files ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}.dll ${KESTRO_STANDIN_SDK_DIR}/plugins/${library}${kestro_import_suffix})
 endforeach()
 # Runs on every build; the install copies only what changed, so the host
 # relinks only when a stand-in library did.

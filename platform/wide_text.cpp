@@ -23,4 +23,15 @@ std::string WideToUtf8(const wchar_t* text) {
   return utf8;
 }
 
+std::wstring Utf8ToWide(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
+  const int input_length = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), input_length, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  const int converted = MultiByteToWideChar(CP_UTF8, 0, text.data(), input_length, wide.data(), length);
+  wide.resize(static_cast<size_t>(converted > 0 ? converted : 0));
+  return wide;
+}
+
 }  // namespace kestro

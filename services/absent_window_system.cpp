@@ -20,6 +20,7 @@ class AbsentWindowSystem final : public WindowSystem {
                                std::uint32_t) override {
     return nullptr;
   }
+  bool UnhookWinEvent(WinEventHook) override { return false; }
   int MultiByteToWideChar(std::uint32_t, std::uint32_t, const char*, int, char16_t*, int) override { return 0; }
   bool OpenClipboard(HWND, std::uint32_t*) override { return false; }
   bool RenderClipboardFormat(std::uint32_t, std::uint32_t) override { return true; }

@@ -2,10 +2,8 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
-#include "flutter/method_channel.h"
-#include "flutter/standard_method_codec.h"
+#include "window_channel.h"
 
 namespace kestro {
 
@@ -45,13 +43,7 @@ void RegisterCaptureProtectionChannel(flutter::FlutterEngine* engine, HWND windo
 
 void RegisterCaptureProtectionChannel(flutter::FlutterEngine* engine, HWND window, WindowSystem& window_system) {
   if (engine == nullptr || window == nullptr) return;
-  // The handler lives in the messenger; the channel object may go.
-  const flutter::MethodChannel channel(engine->Messenger(), kChannel, &flutter::StandardMethodCodec::Shared());
-  WindowSystem* system = &window_system;
-  channel.SetMethodCallHandler(
-      [window, system](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-        HandleCaptureProtectionCall(call, std::move(result), window, *system);
-      });
+  SetWindowChannelHandler(*engine, kChannel, window, window_system, HandleCaptureProtectionCall);
 }
 
 }  // namespace kestro

@@ -22,13 +22,14 @@ std::uint32_t ProcessIdOfWindow(WindowSystem& window_system, HWND window) {
 
 void InstallForegroundHook(WindowSystem& window_system) {
   ForegroundTracking& tracking = ProcessForegroundTracking();
-  if (tracking.foreground_hook != nullptr) return;
+  if (tracking.foreground_hook) return;
   // Set first: the callback may only run once the hook exists, and it needs
   // to know whom to ask about the window.
   tracking.window_system = &window_system;
-  tracking.foreground_hook =
+  tracking.foreground_hook = ForegroundHook(
       window_system.SetWinEventHook(kEventSystemForeground, kEventSystemForeground, OnForegroundChanged,
-                                    kAllProcessesAndThreads, kAllProcessesAndThreads, kOutOfContextSkippingOwnProcess);
+                                    kAllProcessesAndThreads, kAllProcessesAndThreads, kOutOfContextSkippingOwnProcess),
+      UnhookThrough{&window_system});
 }
 
 void OnForegroundChanged(WinEventHook, std::uint32_t, HWND window, std::int32_t, std::int32_t, std::uint32_t,

@@ -7,15 +7,24 @@
 #include <cstdint>
 
 #include "flutter/platform_types.h"
+#include "kestro/platform/unique_handle.h"
 #include "window_system.h"
 
 namespace kestro {
 
+// Removes a hook through the window system that installed it.
+struct UnhookThrough {
+  WindowSystem* window_system = nullptr;
+  void operator()(WinEventHook hook) const { window_system->UnhookWinEvent(hook); }
+};
+using ForegroundHook = UniqueHandle<WinEventHook, UnhookThrough>;
+
 struct ForegroundTracking {
   // The window system whose hook reports to OnForegroundChanged.
   WindowSystem* window_system = nullptr;
-  // Never removed once installed.
-  WinEventHook foreground_hook = nullptr;
+  // Removed with the tracking: at the process's exit, or when a test
+  // starts afresh.
+  ForegroundHook foreground_hook;
   // Never cleared; may name a window that has gone since.
   HWND last_external_window = nullptr;
 };

@@ -3,7 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
+// Microsoft's compiler has SSE2 on every x64 target but does not say so
+// the way the others do.
+#if defined(__SSE2__) || defined(_M_X64)
+#define KESTRO_PCM_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -14,7 +17,7 @@ namespace {
 // where the double-precision one did not.
 constexpr float kLargest = std::numeric_limits<float>::max();
 
-#if defined(__SSE2__)
+#if defined(KESTRO_PCM_SSE2)
 // Quantize on four lanes; maxps gives its second operand for a NaN, and
 // the ordered mask then makes that lane 0.
 __m128i Quantize4(__m128 value) {
@@ -33,7 +36,7 @@ void Store4(__m128i values, std::int16_t* out) {
 void InterpolateAndQuantize(const float* first, const float* rise, const double* fraction, std::size_t count,
                             std::int16_t* out) {
   std::size_t k = 0;
-#if defined(__SSE2__)
+#if defined(KESTRO_PCM_SSE2)
   for (; k + 4 <= count; k += 4) {
     const __m128 a = _mm_loadu_ps(first + k);
     const __m128 r = _mm_loadu_ps(rise + k);
@@ -51,7 +54,7 @@ void InterpolateAndQuantize(const float* first, const float* rise, const double*
 
 void PickAndQuantize(const float* samples, std::size_t step, std::size_t count, std::int16_t* out) {
   std::size_t k = 0;
-#if defined(__SSE2__)
+#if defined(KESTRO_PCM_SSE2)
   for (; k + 4 <= count; k += 4) {
     const float* at = samples + k * step;
     const __m128 a = _mm_setr_ps(at[0], at[step], at[2 * step], at[3 * step]);
@@ -68,7 +71,7 @@ void PickAndQuantize(const float* samples, std::size_t step, std::size_t count, 
 
 bool AverageStereoFloat(const std::uint8_t* data, std::size_t frames, float* out) {
   std::size_t f = 0;
-#if defined(__SSE2__)
+#if defined(KESTRO_PCM_SSE2)
   const __m128 half = _mm_set1_ps(0.5f);
   const __m128 sign = _mm_set1_ps(-0.0f);
   __m128 outside = _mm_setzero_ps();  // lanes that saw an average not finite

@@ -16,6 +16,7 @@
 #include "open_clipboard.h"
 #include "paste_steps.h"
 #include "target_integrity.h"
+#include "window_channel.h"
 
 namespace kestro {
 
@@ -156,13 +157,7 @@ void RegisterTextInsertionChannel(flutter::FlutterEngine* engine, HWND window) {
 void RegisterTextInsertionChannel(flutter::FlutterEngine* engine, HWND window, WindowSystem& window_system) {
   if (engine == nullptr || window == nullptr) return;
   InstallForegroundHook(window_system);
-  // The handler lives in the messenger; the channel object may go.
-  const flutter::MethodChannel channel(engine->Messenger(), kChannel, &flutter::StandardMethodCodec::Shared());
-  WindowSystem* system = &window_system;
-  channel.SetMethodCallHandler(
-      [window, system](const flutter::MethodCall& call, std::unique_ptr<flutter::MethodResult> result) {
-        HandleTextInsertionCall(call, std::move(result), window, *system);
-      });
+  SetWindowChannelHandler(*engine, kChannel, window, window_system, HandleTextInsertionCall);
 }
 
 }  // namespace kestro

@@ -125,6 +125,9 @@ class Win32WindowSystem final : public WindowSystem {
     return NonZero("SetWinEventHook",
                    ::SetWinEventHook(event_min, event_max, nullptr, ForwardWinEvent, process_id, thread_id, flags));
   }
+  bool UnhookWinEvent(WinEventHook hook) override {
+    return NonZero("UnhookWinEvent", ::UnhookWinEvent(static_cast<HWINEVENTHOOK>(hook))) != FALSE;
+  }
   int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                           char16_t* output, int output_length) override {
     return NonZero("MultiByteToWideChar", ::MultiByteToWideChar(code_page, flags, input, input_length,

@@ -58,6 +58,7 @@ class WindowSystem {
   // retrieves messages. The module is always null. Null on failure.
   virtual WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
                                        std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) = 0;
+  virtual bool UnhookWinEvent(WinEventHook hook) = 0;
 
   // Returns the number of UTF-16 units written, or needed when `output` is
   // null; 0 on failure. A `input_length` of -1 reads up to the first zero

@@ -3,7 +3,7 @@
 #include <dwmapi.h>
 
 #include "kestro/platform/diagnostics.h"
-#include "kestro/platform/unique_handle.h"
+#include "kestro/platform/system_function.h"
 #include "monitor_dpi.h"
 #include "window_class.h"
 
@@ -18,20 +18,11 @@ constexpr DWORD kDwmUseImmersiveDarkMode = 20;
 constexpr DWORD kDwmWindowCornerPreference = 33;
 constexpr DWORD kDwmCornerRound = 2;
 
-using EnableNonClientDpiScalingFunction = BOOL(WINAPI*)(HWND);
-using LoadedLibrary = UniqueHandle<HMODULE, CloseWith<FreeLibrary>>;
-
 // Window captions and borders follow the monitor's DPI where the system
 // offers it (Windows 10 1607 and later); elsewhere nothing happens.
 void EnableNonClientDpiScalingIfAvailable(HWND window) {
-  const LoadedLibrary user32(LoadLibraryA("User32.dll"));
-  if (!user32) return;
-  const FARPROC procedure = GetProcAddress(user32.Get(), "EnableNonClientDpiScaling");
-  if (procedure != nullptr) {
-    // Through void(*)() because casting between unrelated function types is what the compiler warns about.
-    const auto enable = reinterpret_cast<EnableNonClientDpiScalingFunction>(reinterpret_cast<void (*)()>(procedure));
-    enable(window);
-  }
+  static const auto enable = FindSystemFunction<BOOL WINAPI(HWND)>(L"user32.dll", "EnableNonClientDpiScaling");
+  if (enable != nullptr) enable(window);
 }
 
 std::int32_t Scale(std::int32_t logical, double scale_factor) {
@@ -61,18 +52,21 @@ bool Win32Window::OpenWindow(const std::wstring& title, const Point& origin, con
       CreateWindowExW(0, kWindowClassName, title.c_str(), WS_POPUP | WS_THICKFRAME, Scale(origin.x, scale_factor),
                       Scale(origin.y, scale_factor), Scale(size.width, scale_factor), Scale(size.height, scale_factor),
                       nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (window == nullptr) return false;
+  if (window == nullptr) {
+    ReportPlatformFailure("CreateWindowExW", GetLastError());
+    return false;
+  }
   ApplySystemTheme(window);
   return OnCreate();
 }
 
 bool Win32Window::MakeVisible() {
-  return ShowWindow(window_handle_, SW_SHOWNORMAL) != 0;
+  return ShowWindow(window_.Get(), SW_SHOWNORMAL) != 0;
 }
 
 void Win32Window::AttachContent(HWND content) {
   content_handle_ = content;
-  SetParent(content, window_handle_);
+  SetParent(content, window_.Get());
   const RECT frame = ClientArea();
   MoveWindow(content, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, TRUE);
   SetFocus(content);
@@ -80,7 +74,7 @@ void Win32Window::AttachContent(HWND content) {
 
 RECT Win32Window::ClientArea() const {
   RECT frame{};
-  GetClientRect(window_handle_, &frame);
+  GetClientRect(window_.Get(), &frame);
   return frame;
 }
 
@@ -90,10 +84,9 @@ void Win32Window::SetQuitWhenClosed(bool quit_when_closed) {
 
 void Win32Window::Teardown() {
   OnTeardown();
-  if (window_handle_ != nullptr) {
-    DestroyWindow(window_handle_);
-    window_handle_ = nullptr;
-  }
+  // The handle is given up before DestroyWindow runs, so the WM_DESTROY
+  // this sends finds no window left to destroy.
+  window_.Reset();
   UnregisterWindowClassIfUnused();
 }
 
@@ -104,7 +97,7 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM 
       auto* self = static_cast<Win32Window*>(create->lpCreateParams);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
       EnableNonClientDpiScalingIfAvailable(window);
-      if (self != nullptr) self->window_handle_ = window;
+      if (self != nullptr) self->window_.Reset(window);
       return DefWindowProcW(window, message, wparam, lparam);
     }
     auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -120,8 +113,8 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM 
 LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_DESTROY:
-      // Cleared first, so that Teardown does not destroy the window being destroyed.
-      window_handle_ = nullptr;
+      // Given up first, so that Teardown does not destroy the window being destroyed.
+      static_cast<void>(window_.Release());
       Teardown();
       if (quit_when_closed_) PostQuitMessage(0);
       return 0;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "kestro/platform/unique_handle.h"
+
 namespace kestro {
 
 class Win32Window {
@@ -57,7 +59,7 @@ class Win32Window {
 
  private:
   bool quit_when_closed_ = false;
-  HWND window_handle_ = nullptr;
+  UniqueHandle<HWND, CloseWith<DestroyWindow>> window_;
   HWND content_handle_ = nullptr;
 };
 

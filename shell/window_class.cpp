@@ -1,21 +1,15 @@
 #include "window_class.h"
 
+#include "kestro/platform/diagnostics.h"
+
 namespace kestro {
 
 namespace {
 
+// Both constant-initialised and trivially destroyed, so a window torn down
+// during static destruction still finds them.
 std::int32_t live_window_count = 0;
-
-struct WindowClassRecord {
-  bool registered = false;
-};
-
-// Created on first use and never freed, so that a window torn down during
-// static destruction still finds it.
-WindowClassRecord& Record() {
-  static WindowClassRecord* record = new WindowClassRecord();
-  return *record;
-}
+bool window_class_registered = false;
 
 }  // namespace
 
@@ -30,8 +24,7 @@ std::int32_t LiveWindowCount() {
 }
 
 void EnsureWindowClassRegistered(WNDPROC procedure) {
-  WindowClassRecord& record = Record();
-  if (record.registered) return;
+  if (window_class_registered) return;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW window_class{};
   window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -44,8 +37,8 @@ void EnsureWindowClassRegistered(WNDPROC procedure) {
   window_class.hbrBackground = nullptr;
   window_class.lpszMenuName = nullptr;
   window_class.lpszClassName = kWindowClassName;
-  RegisterClassW(&window_class);
-  record.registered = true;
+  if (RegisterClassW(&window_class) == 0) ReportPlatformFailure("RegisterClassW", GetLastError());
+  window_class_registered = true;
 }
 
 void UnregisterWindowClassIfUnused() {
@@ -53,11 +46,11 @@ void UnregisterWindowClassIfUnused() {
   // The instance the class was registered with, as the system documents it,
   // rather than relying on a null instance being taken for the executable.
   UnregisterClassW(kWindowClassName, GetModuleHandleW(nullptr));
-  Record().registered = false;
+  window_class_registered = false;
 }
 
 bool WindowClassRegistered() {
-  return Record().registered;
+  return window_class_registered;
 }
 
 }  // namespace kestro

@@ -19,7 +19,8 @@ void CountWindowDestroyed();
 std::int32_t LiveWindowCount();
 
 // Registers the class with `procedure` unless this process did already.
-// A failed registration is not retried: the flag is set either way.
+// A failed registration is reported and not retried: the flag is set
+// either way.
 void EnsureWindowClassRegistered(WNDPROC procedure);
 // Unregisters the class when no window object is alive any more.
 void UnregisterWindowClassIfUnused();

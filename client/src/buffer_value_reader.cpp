@@ -8,6 +8,7 @@
 
 #include "decode_budget.h"
 #include "diagnostics.h"
+#include "kestro/platform/inlining.h"
 #include "flutter/standard_codec_serializer.h"
 #include "wire_format.h"
 
@@ -32,7 +33,7 @@ class BufferValueReader {
   BufferValueReader(const BufferValueReader&) = delete;
   BufferValueReader& operator=(const BufferValueReader&) = delete;
 
-  [[gnu::always_inline]] EncodableValue OfType(uint8_t tag, uint64_t owed, int depth) {
+  KESTRO_ALWAYS_INLINE EncodableValue OfType(uint8_t tag, uint64_t owed, int depth) {
     switch (tag) {
       case kTagNull:
         return EncodableValue();
@@ -98,11 +99,11 @@ class BufferValueReader {
   }
   // The rare and the large cases stay out of line, so that reading a scalar
   // or a string costs no more than it needs.
-  [[gnu::noinline]] static EncodableValue Unknown(uint8_t tag) {
+  KESTRO_NOINLINE static EncodableValue Unknown(uint8_t tag) {
     WriteDiagnosticLine(kUnknownTypeLine + std::to_string(tag));
     return EncodableValue();
   }
-  [[gnu::noinline]] void ShortRead() {
+  KESTRO_NOINLINE void ShortRead() {
     read_past_end_ = true;
     WriteDiagnosticLine(kInvalidReadLine);
   }
@@ -138,7 +139,7 @@ class BufferValueReader {
   }
 
   template <typename T>
-  [[gnu::noinline]] EncodableValue TypedList(uint64_t owed) {
+  KESTRO_NOINLINE EncodableValue TypedList(uint64_t owed) {
     const uint32_t count = SizePrefix();
     if (!Fits(uint64_t{count} * sizeof(T), owed)) {
       WriteDiagnosticLine(kInvalidReadLine);
@@ -161,7 +162,7 @@ class BufferValueReader {
     return Fits(count * min_item_bytes, owed);
   }
 
-  [[gnu::noinline]] EncodableValue List(uint64_t owed, int depth) {
+  KESTRO_NOINLINE EncodableValue List(uint64_t owed, int depth) {
     const uint32_t count = SizePrefix();
     if (!Opens(count, 1, owed, ++depth)) {
       WriteDiagnosticLine(kInvalidReadLine);
@@ -175,7 +176,7 @@ class BufferValueReader {
 
   // The first occurrence of a key wins. Keys usually arrive in order, so the
   // end is the hint: one comparison places each entry.
-  [[gnu::noinline]] EncodableValue Map(uint64_t owed, int depth) {
+  KESTRO_NOINLINE EncodableValue Map(uint64_t owed, int depth) {
     const uint32_t count = SizePrefix();
     if (!Opens(count, 2, owed, ++depth)) {
       WriteDiagnosticLine(kInvalidReadLine);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "diagnostics.h"
+#include "kestro/platform/inlining.h"
 #include "wire_format.h"
 
 namespace flutter::internal {
@@ -39,7 +40,7 @@ class BufferValueWriter {
   }
 
   // Rare; out of line so that the writes stay small enough to inline.
-  [[gnu::noinline]] uint8_t* Grow(uint8_t* out, size_t length) {
+  KESTRO_NOINLINE uint8_t* Grow(uint8_t* out, size_t length) {
     const size_t offset = static_cast<size_t>(out - base_);
     Reserve(offset + length);
     buffer_->resize(std::min(buffer_->capacity(), std::max(offset + length, offset + kRoomStep)));
@@ -66,7 +67,7 @@ class BufferValueWriter {
   }
 
   // A long body goes in with one copy, after the array is cut back to the cursor.
-  [[gnu::noinline]] uint8_t* Append(uint8_t* out, const void* source, size_t length) {
+  KESTRO_NOINLINE uint8_t* Append(uint8_t* out, const void* source, size_t length) {
     const size_t offset = static_cast<size_t>(out - base_);
     buffer_->resize(offset);
     Reserve(offset + length);
@@ -134,7 +135,7 @@ class BufferValueWriter {
 
   // Scalars and strings are written inline, in the loops of the lists and
   // maps; the rest out of line.
-  [[gnu::always_inline]] uint8_t* Value(const EncodableValue& value, uint8_t* out) {
+  KESTRO_ALWAYS_INLINE uint8_t* Value(const EncodableValue& value, uint8_t* out) {
     out = Room(out, kHeadRoom);
     switch (value.index()) {
       case EncodableValue::kNull:
@@ -164,7 +165,7 @@ class BufferValueWriter {
     return body == nullptr ? out + 1 : Bytes(body, text.data(), text.size());
   }
 
-  [[gnu::noinline]] uint8_t* Other(const EncodableValue& value, uint8_t* out) {
+  KESTRO_NOINLINE uint8_t* Other(const EncodableValue& value, uint8_t* out) {
     switch (value.index()) {
       case EncodableValue::kByteList:
         return TypedList(out, kTagByteList, *std::get_if<std::vector<uint8_t>>(&value));

@@ -1,6 +1,7 @@
 #include "flutter/encodable_value.h"
 
 #include <algorithm>
+#include <cstdlib>  // _byteswap_* of Microsoft's compiler
 #include <cstring>
 #include <functional>
 
@@ -65,7 +66,11 @@ template <typename Word>
 Word LoadOrdered(const char* bytes) {
   Word word;
   std::memcpy(&word, bytes, sizeof(Word));
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#if defined(_MSC_VER) && !defined(__clang__)
+  // Every target of Microsoft's compiler is little-endian.
+  if constexpr (sizeof(Word) == 8) return _byteswap_uint64(word);
+  if constexpr (sizeof(Word) == 4) return _byteswap_ulong(word);
+#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   if constexpr (sizeof(Word) == 8) return __builtin_bswap64(word);
   if constexpr (sizeof(Word) == 4) return __builtin_bswap32(word);
 #endif

@@ -16,20 +16,6 @@ EngineResponseResult::~EngineResponseResult() {
   if (!answered_) WriteDiagnosticLine(kUnansweredLine);
 }
 
-// Encoding comes before the one-shot check, as in EngineMethodResult.
-void EngineResponseResult::Success(const EncodableValue* result) {
-  Respond(codec_->EncodeSuccessReply(result).get());
-}
-
-void EngineResponseResult::Error(const std::string& error_code, const std::string& error_message,
-                                 const EncodableValue* error_details) {
-  Respond(codec_->EncodeErrorReply(error_code, error_message, error_details).get());
-}
-
-void EngineResponseResult::NotImplemented() {
-  Respond(nullptr);
-}
-
 void EngineResponseResult::Respond(const std::vector<uint8_t>* reply) {
   if (answered_) {
     WriteDiagnosticLine(kDuplicateResultLine);

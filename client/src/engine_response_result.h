@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine_reply.h"
+#include "flutter/encoding_method_result.h"
 #include "flutter/method_codec.h"
-#include "flutter/method_result.h"
 
 namespace flutter::internal {
 
@@ -17,7 +17,7 @@ namespace flutter::internal {
 // encodes each answer and sends it through the message's EngineResponse. One
 // allocation per call where that chain takes three. Same one-shot rule and
 // lines as PendingReply; not safe against two threads answering at once.
-class EngineResponseResult : public MethodResult {
+class EngineResponseResult : public EncodingMethodResult<EngineResponseResult> {
  public:
   // `codec` is not owned.
   EngineResponseResult(MessengerReference messenger, const FlutterDesktopMessageResponseHandle* response_handle,
@@ -25,14 +25,8 @@ class EngineResponseResult : public MethodResult {
   // Warns when the call was never answered: the UI's call then never completes.
   ~EngineResponseResult() override;
 
-  void Success(const EncodableValue* result) override;
-  void Error(const std::string& error_code, const std::string& error_message,
-             const EncodableValue* error_details) override;
-  void NotImplemented() override;
-  using MethodResult::Error;
-  using MethodResult::Success;
-
  private:
+  friend class EncodingMethodResult<EngineResponseResult>;
   void Respond(const std::vector<uint8_t>* reply);
 
   EngineResponse response_;

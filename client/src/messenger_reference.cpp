@@ -19,10 +19,4 @@ MessengerReference::EngineLock::EngineLock(FlutterDesktopMessengerRef messenger)
     : locked_(messenger != nullptr ? FlutterDesktopMessengerLock(messenger) : nullptr),
       engine_available_(messenger != nullptr && FlutterDesktopMessengerIsAvailable(messenger)) {}
 
-MessengerReference::EngineLock::~EngineLock() {
-  if (locked_ != nullptr) {
-    FlutterDesktopMessengerUnlock(locked_);
-  }
-}
-
 }  // namespace flutter

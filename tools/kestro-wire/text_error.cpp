@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "utf8.h"
+#include "kestro/platform/utf8.h"
 
 namespace kestro::wire {
 

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "float_bits.h"
-#include "utf8.h"
+#include "kestro/platform/utf8.h"
 #include "value_text.h"
 
 namespace kestro::wire {

@@ -8,7 +8,7 @@
 #include "float_bits.h"
 #include "flutter/standard_codec_serializer.h"
 #include "hex.h"
-#include "utf8.h"
+#include "kestro/platform/utf8.h"
 #include "value_text.h"
 
 namespace kestro::wire {

@@ -14,8 +14,10 @@
 #define KESTRO_ENGINE_API __declspec(dllexport)
 #elif defined(_WIN32) && !defined(KESTRO_ENGINE_LIBRARY_STATIC)
 #define KESTRO_ENGINE_API __declspec(dllimport)
-#else
+#elif defined(__GNUC__) || defined(__clang__)
 #define KESTRO_ENGINE_API __attribute__((visibility("default")))
+#else
+#define KESTRO_ENGINE_API
 #endif
 
 #ifdef __cplusplus

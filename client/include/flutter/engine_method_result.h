@@ -2,32 +2,27 @@
 #ifndef FLUTTER_ENGINE_METHOD_RESULT_H_
 #define FLUTTER_ENGINE_METHOD_RESULT_H_
 
-#include <memory>
-#include <string>
+#include <cstdint>
+#include <vector>
 
 #include "flutter/binary_messenger.h"
+#include "flutter/encoding_method_result.h"
 #include "flutter/method_codec.h"
-#include "flutter/method_result.h"
 #include "flutter/pending_reply.h"
 
 namespace flutter {
 
 // In the reply chain (ARCHITECTURE.md, Messaging): what a method call
 // handler answers through; hands the encoded answer to its PendingReply.
-class EngineMethodResult : public MethodResult {
+class EngineMethodResult : public internal::EncodingMethodResult<EngineMethodResult> {
  public:
   // `codec` is not owned.
   EngineMethodResult(ReplyCallback reply, const MethodCodec* codec);
 
-  void Success(const EncodableValue* result) override;
-  void Error(const std::string& error_code, const std::string& error_message,
-             const EncodableValue* error_details) override;
-  void NotImplemented() override;
-
-  using MethodResult::Error;
-  using MethodResult::Success;
-
  private:
+  friend class internal::EncodingMethodResult<EngineMethodResult>;
+  void Respond(const std::vector<uint8_t>* reply) { reply_.Respond(reply); }
+
   PendingReply reply_;
   const MethodCodec* codec_;
 };

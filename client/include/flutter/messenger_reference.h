@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "flutter/engine_library.h"
+#include "kestro/platform/unique_handle.h"
 
 namespace flutter {
 
@@ -46,15 +47,12 @@ class MessengerReference {
   class EngineLock {
    public:
     explicit EngineLock(FlutterDesktopMessengerRef messenger);
-    ~EngineLock();
-    EngineLock(const EngineLock&) = delete;
-    EngineLock& operator=(const EngineLock&) = delete;
 
     bool engine_available() const { return engine_available_; }
 
    private:
     // What FlutterDesktopMessengerLock returned: null means nothing to unlock.
-    const FlutterDesktopMessengerRef locked_;
+    const kestro::UniqueHandle<FlutterDesktopMessengerRef, kestro::CloseWith<FlutterDesktopMessengerUnlock>> locked_;
     const bool engine_available_;
   };
 

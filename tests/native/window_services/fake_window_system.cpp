@@ -116,6 +116,12 @@ WinEventHook FakeWindowSystem::SetWinEventHook(std::uint32_t event_min, std::uin
   return reinterpret_cast<WinEventHook>(static_cast<std::uintptr_t>(++hook_count_));
 }
 
+bool FakeWindowSystem::UnhookWinEvent(WinEventHook hook) {
+  if (!Call("UnhookWinEvent")) return false;
+  unhooked.push_back(hook);
+  return true;
+}
+
 int FakeWindowSystem::MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input,
                                           int input_length, char16_t* output, int output_length) {
   if (!Call("MultiByteToWideChar") || code_page != kUtf8CodePage || flags != 0) return 0;

@@ -69,6 +69,7 @@ class FakeWindowSystem final : public WindowSystem {
   HWND clipboard_owner = nullptr;
   bool clipboard_open = false;
   std::vector<RecordedHook> hooks;
+  std::vector<WinEventHook> unhooked;
   std::vector<RecordedInput> sent_inputs;
   std::vector<std::uint32_t> sleeps;
   std::vector<HWND> minimised;
@@ -107,6 +108,7 @@ class FakeWindowSystem final : public WindowSystem {
   bool SetForegroundWindow(HWND window) override;
   WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProcedure procedure,
                                std::uint32_t process_id, std::uint32_t thread_id, std::uint32_t flags) override;
+  bool UnhookWinEvent(WinEventHook hook) override;
   int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char* input, int input_length,
                           char16_t* output, int output_length) override;
   bool OpenClipboard(HWND owner, std::uint32_t* error) override;

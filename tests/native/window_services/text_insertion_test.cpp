@@ -189,6 +189,9 @@ TEST_F(WindowServicesTest, AFailedHookIsTriedAgainByTheNextRegistration) {
   RegisterTextInsertionChannel(controller_->Engine(), own_window_, windows_);
   RegisterTextInsertionChannel(controller_->Engine(), own_window_, windows_);
   EXPECT_EQ(windows_.hooks.size(), 1u);
+  EXPECT_TRUE(windows_.unhooked.empty());
+  ProcessForegroundTracking() = {};
+  EXPECT_EQ(windows_.unhooked.size(), 1u) << "the tracking's hook goes with it";
 }
 
 }  // namespace

@@ -97,6 +97,42 @@ TEST_F(Win32WindowTest, FailedOnCreateFailsOpeningAndTheObjectStillCleansUp) {
   EXPECT_FALSE(WindowClassRegistered());
 }
 
+// Refuses to be created, as a failing WM_CREATE does.
+class RefusedWindow : public RecordingWindow {
+ protected:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_CREATE) return -1;
+    return RecordingWindow::HandleMessage(window, message, wparam, lparam);
+  }
+};
+
+TEST_F(Win32WindowTest, RefusedRegistrationAndCreationAreReportedAndLeaveNoWindow) {
+  ASSERT_FALSE(WindowClassRegistered());
+  // The class name taken already: the program's own registration fails.
+  WNDCLASSW taken{};
+  taken.lpfnWndProc = Win32Window::WindowProcedure;
+  taken.hInstance = GetModuleHandleW(nullptr);
+  taken.lpszClassName = kWindowClassName;
+  ASSERT_NE(RegisterClassW(&taken), 0);
+  {
+    ::testing::internal::CaptureStderr();
+    RecordingWindow window;
+    EXPECT_TRUE(window.OpenWindow(L"registered before", {0, 0}, {100, 100})) << "the class is there all the same";
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Error: RegisterClassW failed: 0x00000582"),
+              std::string::npos);
+  }
+  EXPECT_FALSE(WindowClassRegistered());
+
+  ::testing::internal::CaptureStderr();
+  {
+    RefusedWindow window;
+    EXPECT_FALSE(window.OpenWindow(L"refused", {0, 0}, {100, 100}));
+    EXPECT_EQ(window.creates, 0);
+    EXPECT_EQ(FindOpenWindow(L"refused"), nullptr);
+  }
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Error: CreateWindowExW failed: 0x"), std::string::npos);
+}
+
 TEST_F(Win32WindowTest, ContentFillsTheClientAreaAndFollowsResizes) {
   RecordingWindow window;
   ASSERT_TRUE(window.OpenWindow(L"content", {0, 0}, {400, 300}));

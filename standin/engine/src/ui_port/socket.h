@@ -1,5 +1,5 @@
 // A TCP socket on the loopback interface, the one platform seam of the UI
-// port: socket_posix.cpp and socket_winsock.cpp implement it.
+// port: socket.cpp, over the calls of socket_posix.cpp or socket_winsock.cpp.
 #ifndef STANDIN_ENGINE_UI_PORT_SOCKET_H_
 #define STANDIN_ENGINE_UI_PORT_SOCKET_H_
 

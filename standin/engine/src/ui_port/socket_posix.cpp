@@ -9,6 +9,7 @@
 
 #include "diagnostics.h"
 #include "ui_port/socket.h"
+#include "ui_port/socket_os.h"
 
 namespace standin::internal::net {
 namespace {
@@ -21,21 +22,49 @@ sockaddr_in Loopback(uint16_t port) {
   return address;
 }
 
-std::string Failure(const char* step) {
-  return std::string(step) + ": " + std::strerror(errno);
-}
-
 int Fd(intptr_t handle) {
   return static_cast<int>(handle);
 }
 
-// Frames are small and answered at once: no waiting to coalesce them.
+}  // namespace
+
+namespace os {
+
+intptr_t OpenStreamSocket() {
+  return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+
+std::string Failure(const char* step) {
+  return std::string(step) + ": " + std::strerror(errno);
+}
+
+bool ConnectToLoopback(intptr_t handle, uint16_t port) {
+  const sockaddr_in address = Loopback(port);
+  return ::connect(Fd(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+uint16_t BoundPort(intptr_t handle) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(Fd(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+intptr_t AcceptWaiting(intptr_t listener, std::string* error) {
+  // Without SOCK_NONBLOCK the connection blocks, whatever the listener does.
+  const int connection = ::accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
+  if (connection < 0 && errno != EAGAIN && errno != EWOULDBLOCK) *error = Failure("accept4");
+  return connection < 0 ? -1 : connection;
+}
+
 void NoDelay(intptr_t handle) {
   const int no_delay = 1;
   ::setsockopt(Fd(handle), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
 }
 
-}  // namespace
+}  // namespace os
+
+using os::Failure;
 
 void Socket::Close() {
   if (valid()) ::close(Fd(handle_));
@@ -63,42 +92,9 @@ Socket Socket::Listen(uint16_t port, std::string* error) {
   return listener;
 }
 
-Socket Socket::Connect(uint16_t port, std::string* error) {
-  Socket connection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!connection.valid()) {
-    *error = Failure("socket");
-    return {};
-  }
-  const sockaddr_in address = Loopback(port);
-  if (::connect(Fd(connection.handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    *error = Failure("connect");
-    return {};
-  }
-  NoDelay(connection.handle_);
-  return connection;
-}
-
-uint16_t Socket::LocalPort() const {
-  sockaddr_in address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(Fd(handle_), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-  return ntohs(address.sin_port);
-}
-
 bool Socket::WaitReadable(int timeout_ms) const {
   pollfd entry{Fd(handle_), POLLIN, 0};
   return ::poll(&entry, 1, timeout_ms) > 0;
-}
-
-Socket Socket::Accept(std::string* error) const {
-  // Without SOCK_NONBLOCK the connection blocks, whatever the listener does.
-  Socket connection(::accept4(Fd(handle_), nullptr, nullptr, SOCK_CLOEXEC));
-  if (connection.valid()) {
-    NoDelay(connection.handle_);
-  } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
-    *error = Failure("accept4");
-  }
-  return connection;
 }
 
 bool Socket::SendAll(const uint8_t* data, size_t size) const {

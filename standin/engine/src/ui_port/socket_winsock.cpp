@@ -5,6 +5,7 @@
 
 #include "diagnostics.h"
 #include "ui_port/socket.h"
+#include "ui_port/socket_os.h"
 
 namespace standin::internal::net {
 namespace {
@@ -26,17 +27,49 @@ sockaddr_in Loopback(uint16_t port) {
   return address;
 }
 
-std::string Failure(const char* step) {
-  return std::string(step) + ": Winsock error " + std::to_string(WSAGetLastError());
-}
-
 SOCKET Handle(intptr_t handle) {
   return static_cast<SOCKET>(handle);
 }
 
-intptr_t NewStreamSocket() {
+}  // namespace
+
+namespace os {
+
+intptr_t OpenStreamSocket() {
   if (!NetworkingReady()) return -1;
   return static_cast<intptr_t>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+}
+
+std::string Failure(const char* step) {
+  return std::string(step) + ": Winsock error " + std::to_string(WSAGetLastError());
+}
+
+bool ConnectToLoopback(intptr_t handle, uint16_t port) {
+  const sockaddr_in address = Loopback(port);
+  return ::connect(Handle(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+uint16_t BoundPort(intptr_t handle) {
+  sockaddr_in address{};
+  int length = sizeof address;
+  if (::getsockname(Handle(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+intptr_t AcceptWaiting(intptr_t listener, std::string* error) {
+  const SOCKET connection = ::accept(Handle(listener), nullptr, nullptr);
+  if (connection == INVALID_SOCKET) {
+    if (WSAGetLastError() != WSAEWOULDBLOCK) *error = Failure("accept");
+    return -1;
+  }
+  // A connection inherits the listener's non-blocking mode.
+  u_long non_blocking = 0;
+  if (::ioctlsocket(connection, FIONBIO, &non_blocking) != 0) {
+    *error = Failure("ioctlsocket(FIONBIO) of an accepted connection");
+    ::closesocket(connection);
+    return -1;
+  }
+  return static_cast<intptr_t>(connection);
 }
 
 void NoDelay(intptr_t handle) {
@@ -44,7 +77,9 @@ void NoDelay(intptr_t handle) {
   ::setsockopt(Handle(handle), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
 }
 
-}  // namespace
+}  // namespace os
+
+using os::Failure;
 
 void Socket::Close() {
   if (valid()) ::closesocket(Handle(handle_));
@@ -52,7 +87,7 @@ void Socket::Close() {
 }
 
 Socket Socket::Listen(uint16_t port, std::string* error) {
-  Socket listener(NewStreamSocket());
+  Socket listener(os::OpenStreamSocket());
   if (!listener.valid()) {
     *error = Failure("socket");
     return {};
@@ -79,47 +114,9 @@ Socket Socket::Listen(uint16_t port, std::string* error) {
   return listener;
 }
 
-Socket Socket::Connect(uint16_t port, std::string* error) {
-  Socket connection(NewStreamSocket());
-  if (!connection.valid()) {
-    *error = Failure("socket");
-    return {};
-  }
-  const sockaddr_in address = Loopback(port);
-  if (::connect(Handle(connection.handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    *error = Failure("connect");
-    return {};
-  }
-  NoDelay(connection.handle_);
-  return connection;
-}
-
-uint16_t Socket::LocalPort() const {
-  sockaddr_in address{};
-  int length = sizeof address;
-  if (::getsockname(Handle(handle_), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-  return ntohs(address.sin_port);
-}
-
 bool Socket::WaitReadable(int timeout_ms) const {
   WSAPOLLFD entry{Handle(handle_), POLLRDNORM, 0};
   return ::WSAPoll(&entry, 1, timeout_ms) > 0;
-}
-
-Socket Socket::Accept(std::string* error) const {
-  Socket connection(static_cast<intptr_t>(::accept(Handle(handle_), nullptr, nullptr)));
-  if (!connection.valid()) {
-    if (WSAGetLastError() != WSAEWOULDBLOCK) *error = Failure("accept");
-    return connection;
-  }
-  // A connection inherits the listener's non-blocking mode.
-  u_long non_blocking = 0;
-  if (::ioctlsocket(Handle(connection.handle_), FIONBIO, &non_blocking) != 0) {
-    *error = Failure("ioctlsocket(FIONBIO) of an accepted connection");
-    return {};
-  }
-  NoDelay(connection.handle_);
-  return connection;
 }
 
 bool Socket::SendAll(const uint8_t* data, size_t size) const {

@@ -2,22 +2,14 @@
 // (Windows 8.1 and later), else the screen's.
 #include <windows.h>
 
+#include "kestro/platform/system_function.h"
 #include "platform.h"
 
 namespace standin::internal::platform {
 namespace {
 
-using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 // MONITOR_DPI_TYPE's effective DPI, the one to scale by.
 constexpr int kEffectiveDpi = 0;
-
-GetDpiForMonitorFunction LoadGetDpiForMonitor() {
-  // Kept loaded for the life of the process.
-  const HMODULE shcore = LoadLibraryW(L"shcore.dll");
-  if (shcore == nullptr) return nullptr;
-  return reinterpret_cast<GetDpiForMonitorFunction>(
-      reinterpret_cast<void (*)()>(GetProcAddress(shcore, "GetDpiForMonitor")));
-}
 
 UINT ScreenDpi() {
   const HDC screen = GetDC(nullptr);
@@ -30,7 +22,8 @@ UINT ScreenDpi() {
 }  // namespace
 
 UINT MonitorDpi(HMONITOR monitor) {
-  static const GetDpiForMonitorFunction get_dpi_for_monitor = LoadGetDpiForMonitor();
+  static const auto get_dpi_for_monitor =
+      kestro::FindSystemFunction<HRESULT WINAPI(HMONITOR, int, UINT*, UINT*)>(L"shcore.dll", "GetDpiForMonitor");
   UINT x = 0;
   UINT y = 0;
   if (monitor != nullptr && get_dpi_for_monitor != nullptr &&

@@ -6,10 +6,11 @@
 #include <string>
 
 #include "diagnostics.h"
+#include "kestro/platform/system_function.h"
+#include "kestro/platform/wide_text.h"
 #include "platform.h"
 #include "win32/platform_thread.h"
 #include "win32/view_window.h"
-#include "win32/wide_text.h"
 
 namespace standin::internal::win32 {
 namespace {
@@ -31,10 +32,9 @@ platform::Rectangle FromRect(const RECT& rect) {
 }
 
 UINT DpiOf(HWND window) {
-  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  // Windows 10 1607 and later; looked up once, never freed (user32 stays loaded).
-  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  // Windows 10 1607 and later.
+  static const auto get_dpi_for_window =
+      kestro::FindSystemFunction<UINT WINAPI(HWND)>(L"user32.dll", "GetDpiForWindow");
   if (get_dpi_for_window != nullptr) {
     if (const UINT dpi = get_dpi_for_window(window); dpi != 0) return dpi;
   }
@@ -63,7 +63,7 @@ std::optional<platform::TopLevelWindowState> Describe(HWND view) {
   state.view = FromRect(rect);
   std::wstring title(static_cast<size_t>(GetWindowTextLengthW(root)) + 1, L'\0');
   title.resize(static_cast<size_t>(GetWindowTextW(root, title.data(), static_cast<int>(title.size()))));
-  state.title = Narrow(title);
+  state.title = kestro::WideToUtf8(title.c_str());
   state.dpi = DpiOf(root);
   return state;
 }

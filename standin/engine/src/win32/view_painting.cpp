@@ -1,6 +1,6 @@
 #include "win32/view_painting.h"
 
-#include "win32/wide_text.h"
+#include "kestro/platform/wide_text.h"
 
 namespace standin::internal::win32 {
 namespace {
@@ -58,7 +58,7 @@ void PaintView(HDC context, const RECT& area, EngineId engine, UINT dpi, const s
                  L" x " + std::to_wstring(area.bottom - area.top));
   top += scaled(12);
   top = Line(context, caption, kCaption, left, top, L"recent channel traffic");
-  for (const std::string& line : traffic) top = Line(context, monospace, kTraffic, left, top, Widen(line));
+  for (const std::string& line : traffic) top = Line(context, monospace, kTraffic, left, top, kestro::Utf8ToWide(line));
 }
 
 }  // namespace standin::internal::win32

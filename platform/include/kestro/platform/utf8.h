@@ -1,13 +1,13 @@
-// The little UTF-8 the notation needs: telling well-formed text from raw
-// bytes, writing code points, counting characters.
-#ifndef KESTRO_WIRE_UTF8_H_
-#define KESTRO_WIRE_UTF8_H_
+// UTF-8 by code point, portable: telling well-formed text from raw bytes,
+// writing code points, counting characters.
+#ifndef KESTRO_PLATFORM_UTF8_H_
+#define KESTRO_PLATFORM_UTF8_H_
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace kestro::wire {
+namespace kestro {
 
 // The length of the well-formed UTF-8 sequence that starts `bytes`, with its
 // code point in `code_point`; 0 when it does not start with one (overlong
@@ -20,6 +20,6 @@ void AppendUtf8(char32_t code_point, std::string* out);
 // Characters in `bytes`, counting each byte that is not well-formed UTF-8 as one.
 size_t CountCharacters(std::string_view bytes);
 
-}  // namespace kestro::wire
+}  // namespace kestro
 
-#endif  // KESTRO_WIRE_UTF8_H_
+#endif  // KESTRO_PLATFORM_UTF8_H_

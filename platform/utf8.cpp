@@ -1,6 +1,6 @@
-#include "utf8.h"
+#include "kestro/platform/utf8.h"
 
-namespace kestro::wire {
+namespace kestro {
 
 namespace {
 bool IsContinuation(unsigned char byte) {
@@ -67,4 +67,4 @@ size_t CountCharacters(std::string_view bytes) {
   return count;
 }
 
-}  // namespace kestro::wire
+}  // namespace kestro
