@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <typeinfo>
 
@@ -36,7 +37,8 @@ T GetRaw(ByteStreamReader* stream) {
 // Reads `count` elements of a string or typed list into `storage`. A reader
 // that counts its bytes has vouched for them already (the decode budget), so
 // the storage is made at once. For one that cannot, it grows as the bytes
-// arrive, and a short read ends it at the elements that came whole.
+// arrive, and a short read or the end of the value's allowance ends it at the
+// elements that came whole.
 template <typename Storage>
 void ReadElements(ByteStreamReader* stream, size_t count, Storage* storage) {
   using Element = typename Storage::value_type;
@@ -49,9 +51,15 @@ void ReadElements(ByteStreamReader* stream, size_t count, Storage* storage) {
     return;
   }
   constexpr size_t kFirstStep = (64 << 10) / sizeof(Element);
+  DecodeBudget::Allowance own;
+  DecodeBudget::Allowance* allowance = DecodeBudget::AllowanceOf(stream, &own);
   size_t done = 0;
   do {  // once even for no elements, so that a read past the end still shows
     const size_t step = std::min(count - done, std::max(kFirstStep, done));
+    if (!allowance->Take(uint64_t{step} * sizeof(Element))) {
+      storage->resize(done);
+      return;
+    }
     storage->resize(done + step);
     read(done, step);
     if (stream->ReadPastEnd()) {
@@ -113,6 +121,15 @@ bool IsStandard(const StandardCodecSerializer& serializer) {
   return typeid(serializer) == typeid(StandardCodecSerializer);
 }
 
+// Running out of memory ends the whole value being read, not just the part
+// that failed: the outermost read catches it, with one line, and the lists
+// and maps around the failure are dropped on the way out.
+EncodableValue OutOfMemory(const ByteStreamReader* stream) {
+  if (DecodeBudget::EnclosingOf(stream).depth != 0) throw;
+  WriteDiagnosticLine(internal::kOutOfMemoryLine);
+  return EncodableValue();
+}
+
 }  // namespace
 
 StandardCodecSerializer::StandardCodecSerializer() = default;
@@ -125,7 +142,11 @@ const StandardCodecSerializer& StandardCodecSerializer::Shared() {
 
 EncodableValue StandardCodecSerializer::ReadNextValue(ByteStreamReader* stream) const {
   const uint8_t type = stream->GetByte();
-  return ReadValueOfType(type, stream);
+  try {
+    return ReadValueOfType(type, stream);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(stream);
+  }
 }
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value, ByteStreamWriter* stream) const {
@@ -198,6 +219,14 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value, ByteStream
 }
 
 EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type, ByteStreamReader* stream) const {
+  try {
+    return ReadBody(type, stream);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(stream);
+  }
+}
+
+EncodableValue StandardCodecSerializer::ReadBody(uint8_t type, ByteStreamReader* stream) const {
   if (IsStandard(*this) && typeid(*stream) == typeid(ByteBufferStreamReader)) {
     return ReadValueFromBuffer(type, static_cast<ByteBufferStreamReader*>(stream));
   }
@@ -258,7 +287,7 @@ EncodableValue StandardCodecSerializer::ReadList(ByteStreamReader* stream) const
   }
   ValueList list;
   if (container.counted()) list.reserve(count);
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < count && container.Admits(sizeof(EncodableValue)); ++i) {
     container.BeginItem(i, 0);
     list.push_back(ReadNextValue(stream));
     if (container.RanShort()) break;
@@ -276,7 +305,7 @@ EncodableValue StandardCodecSerializer::ReadMap(ByteStreamReader* stream) const 
   }
   ValueMap map;
   uint32_t dropped = 0;
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < count && container.Admits(2 * sizeof(EncodableValue)); ++i) {
     container.BeginItem(i, 1);
     EncodableValue key = ReadNextValue(stream);
     container.BeginItem(i, 0);

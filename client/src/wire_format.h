@@ -31,6 +31,8 @@ inline constexpr char kTooLargeLine[] =
     "Value too large for the standard message format in StandardCodecSerializer::WriteValue; written as null.";
 inline constexpr char kCustomTypeLine[] =
     "Unhandled custom type in StandardCodecSerializer::WriteValue. Custom types require codec extensions.";
+inline constexpr char kOutOfMemoryLine[] =
+    "Out of memory in StandardCodecSerializer::ReadValueOfType; the value read as null.";
 inline constexpr char kUnknownTypeLine[] = "Unknown type in StandardCodecSerializer::ReadValueOfType: ";
 // Equivalent keys are more than repeated ones: a NaN is equivalent to every
 // double. What a message loses that way is said, not hidden.

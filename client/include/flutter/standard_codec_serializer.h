@@ -48,6 +48,7 @@ class StandardCodecSerializer {
   EncodableValue ReadTypedList(ByteStreamReader* stream) const;
 
  private:
+  EncodableValue ReadBody(uint8_t type, ByteStreamReader* stream) const;
   EncodableValue ReadList(ByteStreamReader* stream) const;
   EncodableValue ReadMap(ByteStreamReader* stream) const;
 };
