@@ -1,7 +1,6 @@
 #include "decode_budget.h"
 
 #include "diagnostics.h"
-#include "flutter/standard_codec_serializer.h"
 #include "wire_format.h"
 
 namespace flutter::internal {
@@ -53,7 +52,7 @@ DecodeBudget::Allowance* DecodeBudget::AllowanceOf(const ByteStreamReader* strea
 
 bool DecodeBudget::Container::Open(uint32_t count, uint32_t min_item_bytes) {
   // An empty one holds nothing to recurse into, however deep it sits.
-  if (count != 0 && state_of_thread_->depth > StandardCodecSerializer::kMaxNestingDepth) return false;
+  if (count != 0 && state_of_thread_->depth > kMaxNestingDepth) return false;
   if (!Fits(stream_, uint64_t{count} * min_item_bytes)) return false;
   counted_ = Counts(stream_);
   count_ = count;
