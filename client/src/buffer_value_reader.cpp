@@ -46,12 +46,6 @@ class BufferValueReader {
     Bytes(&value, sizeof(T));
     return value;
   }
-  uint32_t SizePrefix() {
-    const uint8_t byte = Byte();
-    if (byte < 254) return byte;
-    if (byte == 254) return Number<uint16_t>();
-    return Number<uint32_t>();
-  }
   void SkipPadding(uint8_t alignment) {
     const uint64_t remainder = position_ % alignment;
     if (remainder != 0) position_ += alignment - remainder;

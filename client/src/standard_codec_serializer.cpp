@@ -78,12 +78,6 @@ class StreamSource {
     stream_->GetBytes(reinterpret_cast<uint8_t*>(&value), sizeof(T));
     return value;
   }
-  uint32_t SizePrefix() {
-    const uint8_t byte = Byte();
-    if (byte < 254) return byte;
-    if (byte == 254) return Number<uint16_t>();
-    return Number<uint32_t>();
-  }
   void SkipPadding(uint8_t alignment) { stream_->SkipPadding(alignment); }
   const uint8_t* Take(size_t length) { return stream_->TakeBytes(length); }
   template <typename Storage>
@@ -222,7 +216,7 @@ void StandardCodecSerializer::WriteSizePrefix(size_t size, ByteStreamWriter* str
 }
 
 uint32_t StandardCodecSerializer::ReadSizePrefix(ByteStreamReader* stream) const {
-  return StreamSource(this, stream).SizePrefix();
+  return StreamReader(this, stream).SizePrefix();
 }
 
 template <typename T>

@@ -5,7 +5,7 @@
 //                      maps around a read (empty where it is kept per thread);
 //   kDirect            whether nested values are read here (true) or through
 //                      the serializer's virtual slot, by Nested();
-//   Byte(), Number<T>(), SizePrefix(), SkipPadding(alignment);
+//   Byte(), Number<T>(), SkipPadding(alignment);
 //   Fits(bytes, context)  whether a declared size may be made storage for;
 //   Take(length)       the next bytes where they lie, or null;
 //   Elements(count, storage)  reads what Take could not hand over;
@@ -71,6 +71,13 @@ class ValueDecoder : public Source {
       default:
         return Unknown(tag);
     }
+  }
+
+  uint32_t SizePrefix() {
+    const uint8_t byte = this->Byte();
+    if (byte < 254) return byte;
+    if (byte == 254) return this->template Number<uint16_t>();
+    return this->template Number<uint32_t>();
   }
 
   // The body of a typed list whose tag was already taken.
