@@ -1,39 +1,10 @@
-// Any bytes read as one value, through the buffer reader and through a
-// reader with only the three operations every reader has, which cannot tell
-// how many bytes it holds nor when a read comes up short.
-#include <algorithm>
-
+// Any bytes read as one value.
 #include "fuzz_oracle.h"
-
-namespace {
-
-class ThreeOperationReader : public flutter::ByteStreamReader {
- public:
-  ThreeOperationReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  uint8_t GetByte() override { return position_ < size_ ? data_[position_++] : 0; }
-  void GetBytes(uint8_t* destination, size_t length) override {
-    if (position_ > size_ || length > size_ - position_) return;
-    std::copy_n(data_ + position_, length, destination);
-    position_ += length;
-  }
-  void SkipPadding(uint8_t alignment) override {
-    if (position_ % alignment != 0) position_ += alignment - position_ % alignment;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t position_ = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace flutter;
   ByteBufferStreamReader reader(data, size);
   const EncodableValue value = StandardCodecSerializer::Shared().ReadNextValue(&reader);
   fuzz::CheckStable(value);
-  ThreeOperationReader bare(data, size);
-  fuzz::CheckStable(StandardCodecSerializer::Shared().ReadNextValue(&bare));
   return 0;
 }
