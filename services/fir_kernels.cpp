@@ -1,8 +1,20 @@
 #include "fir_kernels.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64)
 #include <immintrin.h>
 #define KESTRO_FIR_AVX 1
+#endif
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+// Microsoft's compiler takes AVX intrinsics in any function, and has SSE2 on
+// every x64 target without saying so.
+#define KESTRO_FIR_TARGET_AVX
+#define KESTRO_FIR_SSE2 1
+#else
+#define KESTRO_FIR_TARGET_AVX __attribute__((target("avx")))
+#if defined(__SSE2__)
+#define KESTRO_FIR_SSE2 1
+#endif
 #endif
 
 namespace kestro::fir_kernels {
@@ -13,7 +25,7 @@ namespace {
 // lanes as (l0 + l1) + (l2 + l3). Whatever the alignment, so that a sample
 // never depends on where the buffer happens to start.
 float DotNarrow(const float* taps, const float* input, std::size_t count) {
-#if defined(__SSE2__)
+#if defined(KESTRO_FIR_SSE2)
   __m128 a0 = _mm_setzero_ps();
   __m128 a1 = _mm_setzero_ps();
   __m128 a2 = _mm_setzero_ps();
@@ -48,7 +60,7 @@ float DotNarrow(const float* taps, const float* input, std::size_t count) {
 #if defined(KESTRO_FIR_AVX)
 // The same sums on 8 lanes: b0 holds s0..7, b1 s8..15. No fused
 // multiply-add, which would round differently.
-__attribute__((target("avx"))) float DotAvx(const float* taps, const float* input, std::size_t count) {
+KESTRO_FIR_TARGET_AVX float DotAvx(const float* taps, const float* input, std::size_t count) {
   __m256 b0 = _mm256_setzero_ps();
   __m256 b1 = _mm256_setzero_ps();
   std::size_t k = 0;
@@ -64,6 +76,18 @@ __attribute__((target("avx"))) float DotAvx(const float* taps, const float* inpu
   _mm_store_ps(lanes, _mm_add_ps(low, high));
   return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
 }
+
+bool ProcessorHasAvx() {
+#if defined(_MSC_VER) && !defined(__clang__)
+  // AVX, and the system saving the wide registers (OSXSAVE, XCR0 bits 1-2).
+  int info[4];
+  __cpuid(info, 1);
+  const bool avx = (info[2] & (1 << 28)) != 0 && (info[2] & (1 << 27)) != 0;
+  return avx && (_xgetbv(0) & 6) == 6;
+#else
+  return __builtin_cpu_supports("avx");
+#endif
+}
 #endif
 
 }  // namespace
@@ -71,7 +95,7 @@ __attribute__((target("avx"))) float DotAvx(const float* taps, const float* inpu
 DotProduct ChooseDotProduct(DotWidth width) {
 #if defined(KESTRO_FIR_AVX)
   // The check includes the system's saving of the wide registers.
-  if (width == DotWidth::kWidest && __builtin_cpu_supports("avx")) return DotAvx;
+  if (width == DotWidth::kWidest && ProcessorHasAvx()) return DotAvx;
 #else
   (void)width;
 #endif

@@ -13,6 +13,13 @@
 #include "kestro/platform/diagnostics.h"
 #include "kestro/platform/process_facts.h"
 
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#define KESTRO_CALLER_ADDRESS() _ReturnAddress()
+#else
+#define KESTRO_CALLER_ADDRESS() __builtin_return_address(0)
+#endif
+
 namespace kestro {
 namespace {
 
@@ -43,16 +50,16 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 }
 
 void __cdecl OnAbortSignal(int) {
-  HandOverFailure(kAbortCode, __builtin_return_address(0));
+  HandOverFailure(kAbortCode, KESTRO_CALLER_ADDRESS());
 }
 void OnTerminate() {
-  HandOverFailure(kAbortCode, __builtin_return_address(0));
+  HandOverFailure(kAbortCode, KESTRO_CALLER_ADDRESS());
 }
 void __cdecl OnPureCall() {
-  HandOverFailure(kAbortCode, __builtin_return_address(0));
+  HandOverFailure(kAbortCode, KESTRO_CALLER_ADDRESS());
 }
 void __cdecl OnInvalidParameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned, std::uintptr_t) {
-  HandOverFailure(kInvalidParameterCode, __builtin_return_address(0));
+  HandOverFailure(kInvalidParameterCode, KESTRO_CALLER_ADDRESS());
 }
 
 void GuaranteeHandlerStack() {
@@ -105,8 +112,15 @@ std::optional<std::filesystem::path> CrashFolder() {
 }  // namespace
 
 // In the image's TLS callback table, after the runtime's own.
+#if defined(_MSC_VER) && !defined(__clang__)
+#pragma comment(linker, "/INCLUDE:_tls_used")
+#pragma comment(linker, "/INCLUDE:kestro_thread_stack_guarantee")
+#pragma section(".CRT$XLK", read)
+extern "C" __declspec(allocate(".CRT$XLK")) const PIMAGE_TLS_CALLBACK kestro_thread_stack_guarantee = OnThreadEvent;
+#else
 extern "C" __attribute__((section(".CRT$XLK"), used)) const PIMAGE_TLS_CALLBACK kestro_thread_stack_guarantee =
     OnThreadEvent;
+#endif
 
 CrashReporting StartCrashReporting() {
   CrashReporting result;

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
-#include "diagnostics.h"
+#include "value_encoder.h"
 #include "kestro/platform/inlining.h"
-#include "wire_format.h"
 
 namespace flutter::internal {
 
@@ -16,19 +14,46 @@ namespace {
 // in a register. The array's size marks the end of the room ahead of the
 // cursor, which is zero-filled (padding is a step over it); the array is cut
 // back to the cursor when the value is done.
-class BufferValueWriter {
+class BufferOutput {
  public:
-  explicit BufferValueWriter(std::vector<uint8_t>* buffer)
+  using Cursor = uint8_t*;
+  static constexpr bool kDirect = true;
+
+  explicit BufferOutput(std::vector<uint8_t>* buffer)
       : buffer_(buffer), base_(buffer->data()), room_end_(base_ + buffer->size()) {}
 
-  void Write(const EncodableValue& value) {
-    uint8_t* out = Value(value, room_end_);
-    buffer_->resize(static_cast<size_t>(out - base_));
+  Cursor Start() const { return room_end_; }
+  void Finish(Cursor out) { buffer_->resize(static_cast<size_t>(out - base_)); }
+
+  // Enough for any value but the bodies of strings and lists: a tag, a
+  // 5-byte size prefix and 7 bytes of padding, or a tag, padding and 8 bytes.
+  uint8_t* Head(uint8_t* out) { return Room(out, kHeadRoom); }
+
+  static uint8_t* Tag(uint8_t* out, uint8_t byte) {
+    *out = byte;
+    return out + 1;
+  }
+
+  template <typename T>
+  static uint8_t* Number(uint8_t* out, const T& number) {
+    std::memcpy(out, &number, sizeof(T));
+    return out + sizeof(T);
+  }
+
+  // The room ahead is zero already.
+  uint8_t* Pad(uint8_t* out, size_t alignment) {
+    const size_t remainder = static_cast<size_t>(out - base_) % alignment;
+    return remainder == 0 ? out : out + (alignment - remainder);
+  }
+
+  uint8_t* Body(uint8_t* out, const void* source, size_t length) {
+    if (static_cast<size_t>(room_end_ - out) < length && length > kRoomStep) return Append(out, source, length);
+    out = Room(out, length);
+    CopyBytes(out, static_cast<const uint8_t*>(source), length);
+    return out + length;
   }
 
  private:
-  // Enough for any value but the bodies of strings and lists: a tag, a
-  // 5-byte size prefix and 7 bytes of padding, or a tag, padding and 8 bytes.
   static constexpr size_t kHeadRoom = 16;
   // Room is zero-filled in steps of this much; a longer body is appended in
   // one copy instead, so that it is not written twice.
@@ -59,13 +84,6 @@ class BufferValueWriter {
     return base_ + offset;
   }
 
-  uint8_t* Bytes(uint8_t* out, const void* source, size_t length) {
-    if (static_cast<size_t>(room_end_ - out) < length && length > kRoomStep) return Append(out, source, length);
-    out = Room(out, length);
-    CopyBytes(out, static_cast<const uint8_t*>(source), length);
-    return out + length;
-  }
-
   // A long body goes in with one copy, after the array is cut back to the cursor.
   KESTRO_NOINLINE uint8_t* Append(uint8_t* out, const void* source, size_t length) {
     const size_t offset = static_cast<size_t>(out - base_);
@@ -90,119 +108,6 @@ class BufferValueWriter {
     }
   }
 
-  // The room ahead is zero already.
-  uint8_t* Pad(uint8_t* out, size_t alignment) {
-    const size_t remainder = static_cast<size_t>(out - base_) % alignment;
-    return remainder == 0 ? out : out + (alignment - remainder);
-  }
-
-  template <typename T>
-  static uint8_t* Number(uint8_t* out, const T& number) {
-    std::memcpy(out, &number, sizeof(T));
-    return out + sizeof(T);
-  }
-
-  // The tag and size prefix of a sized value, within the head room. A size
-  // the 32-bit prefix cannot say goes out as null instead, so that the
-  // message stays well-formed; null is returned then, and no body follows.
-  static uint8_t* SizedTag(uint8_t* out, uint8_t tag, size_t size) {
-    if (size > UINT32_MAX) {
-      WriteDiagnosticLine(kTooLargeLine);
-      *out = kTagNull;
-      return nullptr;
-    }
-    *out++ = tag;
-    if (size < 254) {
-      *out++ = static_cast<uint8_t>(size);
-    } else if (size <= 0xffff) {
-      *out++ = 254;
-      out = Number(out, static_cast<uint16_t>(size));
-    } else {
-      *out++ = 255;
-      out = Number(out, static_cast<uint32_t>(size));
-    }
-    return out;
-  }
-
-  // Padded even when empty: the reader skips the padding whatever the count.
-  template <typename T>
-  uint8_t* TypedList(uint8_t* out, uint8_t tag, const std::vector<T>& list) {
-    uint8_t* body = SizedTag(out, tag, list.size());
-    if (body == nullptr) return out + 1;
-    if (sizeof(T) > 1) body = Pad(body, sizeof(T));
-    return Bytes(body, list.data(), list.size() * sizeof(T));
-  }
-
-  // Scalars and strings are written inline, in the loops of the lists and
-  // maps; the rest out of line.
-  KESTRO_ALWAYS_INLINE uint8_t* Value(const EncodableValue& value, uint8_t* out) {
-    out = Room(out, kHeadRoom);
-    switch (value.index()) {
-      case EncodableValue::kNull:
-        *out = kTagNull;
-        return out + 1;
-      case EncodableValue::kBool:
-        *out = *std::get_if<bool>(&value) ? kTagTrue : kTagFalse;
-        return out + 1;
-      case EncodableValue::kInt32:
-        *out = kTagInt32;
-        return Number(out + 1, *std::get_if<int32_t>(&value));
-      case EncodableValue::kInt64:
-        *out = kTagInt64;
-        return Number(out + 1, *std::get_if<int64_t>(&value));
-      case EncodableValue::kDouble:
-        *out = kTagDouble;
-        return Number(Pad(out + 1, 8), *std::get_if<double>(&value));
-      case EncodableValue::kString:
-        return String(out, *std::get_if<std::string>(&value));
-      default:
-        return Other(value, out);
-    }
-  }
-
-  uint8_t* String(uint8_t* out, const std::string& text) {
-    uint8_t* body = SizedTag(out, kTagString, text.size());
-    return body == nullptr ? out + 1 : Bytes(body, text.data(), text.size());
-  }
-
-  KESTRO_NOINLINE uint8_t* Other(const EncodableValue& value, uint8_t* out) {
-    switch (value.index()) {
-      case EncodableValue::kByteList:
-        return TypedList(out, kTagByteList, *std::get_if<std::vector<uint8_t>>(&value));
-      case EncodableValue::kInt32List:
-        return TypedList(out, kTagInt32List, *std::get_if<std::vector<int32_t>>(&value));
-      case EncodableValue::kInt64List:
-        return TypedList(out, kTagInt64List, *std::get_if<std::vector<int64_t>>(&value));
-      case EncodableValue::kDoubleList:
-        return TypedList(out, kTagDoubleList, *std::get_if<std::vector<double>>(&value));
-      case EncodableValue::kList: {
-        const auto& list = *std::get_if<ValueList>(&value);
-        uint8_t* body = SizedTag(out, kTagList, list.size());
-        if (body == nullptr) return out + 1;
-        for (const EncodableValue& element : list) body = Value(element, body);
-        return body;
-      }
-      case EncodableValue::kMap: {
-        const auto& map = *std::get_if<ValueMap>(&value);
-        uint8_t* body = SizedTag(out, kTagMap, map.size());
-        if (body == nullptr) return out + 1;
-        for (const auto& [key, entry] : map) {
-          // Keys are mostly strings: a branch of their own.
-          const std::string* text = std::get_if<std::string>(&key);
-          body = text != nullptr ? String(Room(body, kHeadRoom), *text) : Value(key, body);
-          body = Value(entry, body);
-        }
-        return body;
-      }
-      case EncodableValue::kFloatList:
-        return TypedList(out, kTagFloatList, *std::get_if<std::vector<float>>(&value));
-      default:  // a CustomValue; the rest are written inline
-        *out = kTagNull;
-        WriteDiagnosticLine(kCustomTypeLine);
-        return out + 1;
-    }
-  }
-
   std::vector<uint8_t>* buffer_;
   uint8_t* base_;
   uint8_t* room_end_;
@@ -211,7 +116,8 @@ class BufferValueWriter {
 }  // namespace
 
 void WriteValueToBuffer(const EncodableValue& value, std::vector<uint8_t>* buffer) {
-  BufferValueWriter(buffer).Write(value);
+  ValueEncoder<BufferOutput> writer(buffer);
+  writer.Finish(writer.Value(value, writer.Start()));
 }
 
 }  // namespace flutter::internal

@@ -9,7 +9,12 @@
 //
 // A reader that cannot count its bytes (RemainingBytes unknown) vouches for
 // no size: nothing is sized from its prefixes, what is read grows as the
-// bytes arrive, and reading stops at its first short read.
+// bytes arrive, and reading stops at its first short read. Since such a
+// reader need not say when it reads short either, one value read from it may
+// decode to at most kUncountedValueLimit: the bytes of its strings and typed
+// lists, and sizeof(EncodableValue) for every list element and every map key
+// and value read. Reading stops where that runs out, with one invalid-read
+// line, and the value holds what was read until then.
 #ifndef KESTRO_CLIENT_DECODE_BUDGET_H_
 #define KESTRO_CLIENT_DECODE_BUDGET_H_
 
@@ -22,6 +27,23 @@ namespace flutter::internal {
 
 class DecodeBudget {
  public:
+  static constexpr uint64_t kUncountedValueLimit = uint64_t{16} << 20;
+
+  // What a value read from a reader that cannot count may still decode to.
+  class Allowance {
+   public:
+    // Takes `bytes` of it. The first refusal writes the invalid-read line;
+    // later ones are silent, since the value is over by then.
+    bool Take(uint64_t bytes);
+
+   private:
+    uint64_t left_ = kUncountedValueLimit;
+    bool exhausted_ = false;
+  };
+  // The allowance of the value being read from `stream`: the one of the
+  // lists and maps open around this read, or `own` for a value read alone.
+  static Allowance* AllowanceOf(const ByteStreamReader* stream, Allowance* own);
+
   // Whether `bytes` more bytes can come from `stream` on top of what the
   // open containers are owed.
   static bool Fits(const ByteStreamReader* stream, uint64_t bytes);
@@ -59,6 +81,9 @@ class DecodeBudget {
     // After an item: whether reading has to stop because a reader that
     // cannot count its bytes came up short.
     bool RanShort() const { return !counted_ && stream_->ReadPastEnd(); }
+    // Before an item of `bytes` in memory: whether a reader that cannot
+    // count still has them in its allowance.
+    bool Admits(uint64_t bytes) { return counted_ || state_of_thread_->allowance.Take(bytes); }
     // Before reading part of item `index`: what is owed after that part is
     // the rest of this container, `extra_bytes` within the item, and what
     // the enclosing containers are owed.
@@ -69,6 +94,7 @@ class DecodeBudget {
       const ByteStreamReader* reader = nullptr;
       int depth = 0;
       uint64_t owed = 0;
+      Allowance allowance;  // one per value: shared by its lists and maps
     };
     static thread_local State state_;
 

@@ -26,11 +26,20 @@ enum WireTag : uint8_t {
   kTagFloatList = 14,
 };
 
+// A value read sits inside at most this many lists and maps, so that a
+// hostile message cannot exhaust the stack. A list or map one level deeper
+// may only be empty: one that declares items there is refused after its size
+// prefix (with the invalid-read line, as an empty list or map), as an
+// oversized one is, so what a decode keeps encodes and reads back the same.
+inline constexpr int kMaxNestingDepth = 256;
+
 inline constexpr char kInvalidReadLine[] = "Invalid read in StandardCodecByteStreamReader";
 inline constexpr char kTooLargeLine[] =
     "Value too large for the standard message format in StandardCodecSerializer::WriteValue; written as null.";
 inline constexpr char kCustomTypeLine[] =
     "Unhandled custom type in StandardCodecSerializer::WriteValue. Custom types require codec extensions.";
+inline constexpr char kOutOfMemoryLine[] =
+    "Out of memory in StandardCodecSerializer::ReadValueOfType; the value read as null.";
 inline constexpr char kUnknownTypeLine[] = "Unknown type in StandardCodecSerializer::ReadValueOfType: ";
 // Equivalent keys are more than repeated ones: a NaN is equivalent to every
 // double. What a message loses that way is said, not hidden.

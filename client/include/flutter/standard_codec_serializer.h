@@ -13,11 +13,8 @@ namespace flutter {
 
 class StandardCodecSerializer {
  public:
-  // A value read sits inside at most this many lists and maps, so that a
-  // hostile message cannot exhaust the stack. A list or map one level deeper
-  // may only be empty: one that declares items there is refused after its
-  // size prefix (with the invalid-read line, as an empty list or map), as an
-  // oversized one is, so what a decode keeps encodes and reads back the same.
+  // How many lists and maps a value read may sit inside; a list or map one
+  // level deeper is read as empty, with the invalid-read line.
   static constexpr int kMaxNestingDepth = 256;
 
   StandardCodecSerializer();
@@ -48,8 +45,7 @@ class StandardCodecSerializer {
   EncodableValue ReadTypedList(ByteStreamReader* stream) const;
 
  private:
-  EncodableValue ReadList(ByteStreamReader* stream) const;
-  EncodableValue ReadMap(ByteStreamReader* stream) const;
+  EncodableValue ReadBody(uint8_t type, ByteStreamReader* stream) const;
 };
 
 }  // namespace flutter

@@ -4,6 +4,9 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -157,6 +160,118 @@ TEST(HostileSizes, ReaderThatCannotCountReadsLargeValuesWhole) {
   EXPECT_TRUE(lines.empty());
   EXPECT_FALSE(reader.ReadPastEnd());
   EXPECT_SAME_VALUE(decoded, value);
+}
+
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kResidentMemoryIsHeldMemory = false;  // its quarantine keeps what was freed resident
+#else
+constexpr bool kResidentMemoryIsHeldMemory = true;
+#endif
+
+// A reader as its users write one: the three operations and nothing more,
+// silent past the end. It throws once it has been asked for more than one
+// message may cost (64 MiB of bytes, or as many reads as 64 MiB of values),
+// so that following a hostile prefix fails here at once instead of after
+// gigabytes or minutes.
+class MinimalReader : public ByteStreamReader {
+ public:
+  explicit MinimalReader(Bytes bytes) : bytes_(std::move(bytes)) {}
+  uint8_t GetByte() override {
+    Ask(1);
+    return position_ < bytes_.size() ? bytes_[position_++] : 0;
+  }
+  void GetBytes(uint8_t* destination, size_t length) override {
+    Ask(length);
+    if (position_ > bytes_.size() || length > bytes_.size() - position_) return;
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(position_), length, destination);
+    position_ += length;
+  }
+  void SkipPadding(uint8_t alignment) override {
+    if (position_ % alignment != 0) position_ += alignment - position_ % alignment;
+  }
+
+ private:
+  static constexpr uint64_t kCostLimit = uint64_t{64} << 20;
+  void Ask(size_t length) {
+    asked_ += length;
+    if (asked_ > kCostLimit || ++reads_ > kCostLimit / sizeof(EncodableValue)) {
+      throw std::runtime_error("the serializer went on reading past any message");
+    }
+  }
+  Bytes bytes_;
+  size_t position_ = 0;
+  uint64_t asked_ = 0;
+  uint64_t reads_ = 0;
+};
+
+// What escapes one ReadNextValue, or "" (caught here so that the capture of
+// standard error still ends).
+std::string WhatEscapes(const StandardCodecSerializer& serializer, ByteStreamReader* reader,
+                        EncodableValue* value = nullptr) {
+  try {
+    EncodableValue read = serializer.ReadNextValue(reader);
+    if (value != nullptr) *value = std::move(read);
+    return "";
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+}
+
+// Size prefixes from such a reader are bounded by what one value may decode
+// to: each of these ends with one invalid-read line, however much it claims.
+TEST(HostileSizes, ReaderWithOnlyTheThreeOperationsIsBoundedPerValue) {
+  const long peak_before = PeakResidentKiB();
+  const std::vector<Bytes> messages = {
+      {0x07, 0xFF, 0x00, 0x00, 0x00, 0x80},  // a string of 2 GiB
+      {0x05, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // a large integer's text of 4 GiB
+      {0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // a byte list of 4 GiB
+      {0x0B, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // a double list of 32 GiB
+      {0x0C, 0xFF, 0x00, 0x00, 0x00, 0x80},  // a list of 2^31 items
+      // Containers inside containers share the one bound: the first to reach
+      // it ends the value, and the rest stop without a word.
+      {0x0C, 0x03, 0x0C, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x07, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x0D, 0xFF, 0xFF, 0xFF,
+       0xFF, 0xFF},
+      {0x0D, 0xFF, 0x00, 0x00, 0x00, 0x40, 0x0C, 0xFF, 0x00, 0x00, 0x00, 0x80},
+  };
+  for (const Bytes& message : messages) {
+    MinimalReader reader(message);
+    std::string escaped;
+    const auto lines = StderrLinesOf([&] { escaped = WhatEscapes(StandardCodecSerializer::Shared(), &reader); });
+    EXPECT_EQ(escaped, "") << Hex(message);
+    EXPECT_EQ(lines, std::vector<std::string>{kInvalidRead}) << Hex(message);
+  }
+  // A map of 2^30 entries: the null keys read past the end say what they cost.
+  MinimalReader reader({0x0D, 0xFF, 0x00, 0x00, 0x00, 0x40});
+  std::string escaped;
+  const auto lines = StderrLinesOf([&] { escaped = WhatEscapes(StandardCodecSerializer::Shared(), &reader); });
+  EXPECT_EQ(escaped, "");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], kInvalidRead);
+  EXPECT_EQ(lines[1].rfind("Map entries dropped in StandardCodecSerializer::ReadValueOfType: ", 0), 0u) << lines[1];
+  if (kResidentMemoryIsHeldMemory) {
+    EXPECT_LT(PeakResidentKiB() - peak_before, 64 * 1024) << "KiB more at the peak";
+  }
+}
+
+// Only what the serializer itself can raise is its to catch: running out of
+// memory anywhere in a value ends the whole value, as null, with one line.
+TEST(HostileSizes, OutOfMemoryInsideAValueEndsItAsNull) {
+  class ExhaustingSerializer : public StandardCodecSerializer {
+   public:
+    EncodableValue ReadValueOfType(uint8_t type, ByteStreamReader* stream) const override {
+      if (type == 0x80) throw std::bad_alloc();
+      return StandardCodecSerializer::ReadValueOfType(type, stream);
+    }
+  };
+  const ExhaustingSerializer serializer;
+  const Bytes bytes{0x0C, 0x02, 0x0D, 0x01, 0x01, 0x80, 0x01};
+  ByteBufferStreamReader reader(bytes.data(), bytes.size());
+  EncodableValue value(true);
+  std::string escaped;
+  const auto lines = StderrLinesOf([&] { escaped = WhatEscapes(serializer, &reader, &value); });
+  EXPECT_EQ(escaped, "");
+  EXPECT_TRUE(value.IsNull());
+  EXPECT_EQ(lines.size(), 1u);
 }
 
 size_t Depth(const EncodableValue* value) {
