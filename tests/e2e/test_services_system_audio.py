@@ -1,10 +1,12 @@
-"""System audio in the real kestro.exe under Wine 8.
+"""System audio in the real kestro.exe under Wine 8's own render loopback
+(the bed's loopback shim steps aside for this module's kestro.exe).
 
 Wine's render loopback refuses the capture client, so a started capture
 fails inside the engine and stays started until "stop": the UI sees "start"
 answered true, then no event at all, and "stop" and a new "start" work.
 Standard error names the refused call and its code, and "get_status" gives
-both to the UI.
+both to the UI. What chunks carry with the shim in place is in
+test_services_system_audio_chunks.py.
 """
 
 import time
@@ -12,7 +14,7 @@ import time
 import pytest
 
 import kestro_codec as codec
-from helpers.shown_kestro import shown_kestro  # noqa: F401 (a fixture)
+from helpers.shown_kestro import start as start_kestro
 from kestro_app import MAIN_ENGINE
 from ui_port import UiPortError
 
@@ -44,6 +46,16 @@ def listen(port):
 
 def cancel(port):
     return port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.cancel_call()).reply()
+
+
+@pytest.fixture(scope='module')
+def shown_kestro(testbed, dist):
+    """One kestro.exe for the module, with Wine's own render loopback."""
+    app = start_kestro(testbed, env={'KESTRO_TESTBED_WINE_LOOPBACK': '1'})
+    try:
+        yield app
+    finally:
+        app.stop()
 
 
 @pytest.fixture
