@@ -1,0 +1,143 @@
+"""What system audio's chunks carry in the real kestro.exe under Wine, with
+the bed's loopback shim handing its unchanged capture path what plays into
+the bed's sink: a tone's level and frequency, unbroken, in both qualities;
+the alias of a tone above 8 kHz; start, stop and restart; keep-alive's
+silence; and the default device changing while capture follows it.
+"""
+
+import pytest
+
+import kestro_codec as codec
+import system_audio as audio
+import tone_analysis as tones
+from helpers.shown_kestro import shown_kestro  # noqa: F401 (a fixture)
+
+TONE_HZ = 1000
+AMPLITUDE = 0.5
+# 10 kHz at 48 kHz, taken every third sample, folds to 6 kHz.
+HIGH_HZ, ALIAS_HZ = 10000, 6000
+# The first packets come 0.5 to 1.5 s after the stream starts under Wine.
+FIRST_CHUNK_TIMEOUT = 5.0
+
+QUALITIES = [
+    pytest.param({}, id='standard'),
+    pytest.param({'quality': 'high'}, id='high',
+                 marks=pytest.mark.skipif(not audio.QUALITY_HIGH, reason=audio.QUALITY_HIGH_MISSING)),
+]
+
+
+@pytest.fixture
+def port(testbed, shown_kestro):
+    """The UI port of a kestro.exe whose chunks carry sound, listening;
+    capture stopped and the listener cancelled afterwards."""
+    if not testbed.loopback_shim:
+        pytest.skip('the bed was brought up with Wine\'s own render loopback (KESTRO_TESTBED_WINE_LOOPBACK=1)')
+    port = shown_kestro.port
+    assert audio.listen(port) == codec.Success(None)
+    try:
+        yield port
+    finally:
+        audio.stop(port)
+        audio.cancel(port)
+        audio.events_within(port, 0.1)  # what was on its way
+
+
+def capture(port, seconds, chunk_ms=100, **options):
+    """Starts capture and returns `seconds` worth of chunks, stopped again."""
+    assert audio.start(port, chunk_ms=chunk_ms, **options) == codec.Success(True)
+    chunks = audio.chunks_until(port, round(seconds * 1000 / chunk_ms), FIRST_CHUNK_TIMEOUT + seconds)
+    assert audio.stop(port) == codec.Success(None)
+    assert {len(chunk) for chunk in chunks} == {chunk_ms * audio.BYTES_PER_MS}
+    return chunks
+
+
+def assert_steady_tone(values, frequency, amplitude):
+    assert tones.dominant_frequency(values, audio.RATE) == pytest.approx(frequency, abs=5)
+    assert tones.level_db(values) == pytest.approx(tones.decibels(amplitude), abs=1.0)
+    # A lost or repeated stretch would break the one tone fitted to all.
+    assert min(tones.snr_per_window(values, frequency, audio.RATE)) >= 40
+
+
+@pytest.mark.parametrize('quality', QUALITIES)
+def test_a_played_tone_arrives_with_its_level_unbroken(testbed, port, quality):
+    with testbed.tone(TONE_HZ, AMPLITUDE):
+        values = tones.sounding(tones.samples(capture(port, 2.0, **quality)))
+    assert len(values) >= 1.5 * audio.RATE
+    assert_steady_tone(values, TONE_HZ, AMPLITUDE)
+
+
+@pytest.mark.parametrize('quality, alias_db', [
+    pytest.param({}, tones.decibels(AMPLITUDE), id='standard: the alias at full level'),
+    pytest.param({'quality': 'high'}, None, id='high: 80 dB down',
+                 marks=pytest.mark.skipif(not audio.QUALITY_HIGH, reason=audio.QUALITY_HIGH_MISSING)),
+])
+def test_a_tone_above_8_khz(testbed, port, quality, alias_db):
+    with testbed.tone(HIGH_HZ, AMPLITUDE):
+        values = tones.samples(capture(port, 1.0, **quality))[audio.RATE // 10:]
+    alias = tones.Tone(values, ALIAS_HZ, audio.RATE).level_db
+    if alias_db is None:
+        assert alias <= tones.decibels(AMPLITUDE) - 80
+    else:
+        assert alias == pytest.approx(alias_db, abs=1.0)
+
+
+def test_start_stop_and_restart_while_a_tone_plays(testbed, port):
+    with testbed.tone(TONE_HZ, AMPLITUDE):
+        first = tones.sounding(tones.samples(capture(port, 1.0)))
+        # Nothing after "stop", not even a chunk that was due.
+        assert audio.events_within(port, 0.3) == []
+        # The restart opens the device again, with its own chunk length.
+        second = tones.sounding(tones.samples(capture(port, 1.0, chunk_ms=80)))
+    for values in (first, second):
+        assert_steady_tone(values, TONE_HZ, AMPLITUDE)
+    assert audio.status(port)['state'] == 'stopped'
+
+
+def test_keep_alive_gives_silence_while_nothing_plays_then_the_tone(testbed, port):
+    assert audio.start(port, chunk_ms=100, keep_alive=True) == codec.Success(True)
+    silent = audio.chunks_until(port, 8, FIRST_CHUNK_TIMEOUT + 1)
+    with testbed.tone(TONE_HZ, AMPLITUDE):
+        sounding = audio.chunks_until(port, 15, 3.0)
+    assert audio.stop(port) == codec.Success(None)
+    assert len(silent) >= 8 and not any(any(chunk) for chunk in silent)
+    values = tones.sounding(tones.samples(sounding))
+    assert len(values) >= audio.RATE // 2
+    assert_steady_tone(values[:len(values) - audio.RATE // 5], TONE_HZ, AMPLITUDE)
+
+
+def test_follow_default_device_as_the_default_moves_between_sinks(testbed, port):
+    sinks = {testbed.env['KESTRO_TESTBED_SINK']: 500, testbed.env['KESTRO_TESTBED_SECOND_SINK']: 1500}
+
+    def heard(seconds=1.0):
+        values = tones.samples(audio.chunks_until(port, round(seconds * 10), seconds + 2))
+        return round(tones.dominant_frequency(values, audio.RATE) / 100) * 100
+
+    def after_switch(count):
+        """What plays once capture has re-opened `count` times."""
+        for _ in range(50):
+            if audio.status(port)['device_switches'].value >= count:
+                break
+            audio.chunks_within(port, 0.1)
+        audio.chunks_within(port, 0.3)  # the chunk that spans the switch
+        return heard()
+
+    tones_playing = [testbed.tone(frequency, AMPLITUDE, sink=sink) for sink, frequency in sinks.items()]
+    try:
+        for tone in tones_playing:
+            tone.__enter__()
+        arguments = {'chunk_ms': 100, 'follow_default_device': True, 'keep_alive': True}
+        assert audio.start(port, **arguments) == codec.Success(True)
+        # Keep-alive's silence covers the wait for the first packets.
+        assert audio.sound_within(port, FIRST_CHUNK_TIMEOUT)
+        before = heard()
+        testbed.set_default_device(testbed.env['KESTRO_TESTBED_SECOND_SINK'])
+        moved = after_switch(1)
+        testbed.set_default_device(None)
+        back = after_switch(2)
+        status = audio.status(port)
+    finally:
+        testbed.set_default_device(None)
+        for tone in reversed(tones_playing):
+            tone.__exit__(None, None, None)
+    assert (before, moved, back) == (500, 1500, 500)
+    assert status['state'] == 'capturing' and status['device_switches'].value >= 2, status
