@@ -92,3 +92,16 @@ def sound_within(port, timeout):
         if any(any(chunk) for chunk in chunks_within(port, min(left, 0.1))):
             return True
     return False
+
+
+# The first packets come 0.5 to 1.5 s after the stream starts under Wine.
+FIRST_CHUNK_TIMEOUT = 5.0
+
+
+def capture(port, seconds, chunk_ms=100, **options):
+    """Starts capture with `options`, takes `seconds` worth of chunks (or
+    what arrives meanwhile) and stops; the start's answer and the chunks."""
+    started = start(port, chunk_ms=chunk_ms, **options)
+    chunks = chunks_until(port, round(seconds * 1000 / chunk_ms), FIRST_CHUNK_TIMEOUT + seconds)
+    stop(port)
+    return started, chunks

@@ -185,15 +185,19 @@ class Testbed:
 
     def set_default_device(self, sink):
         """Makes `sink` Wine's default output, and its monitor the default
-        input, which the loopback shim hands out for the default output.
-        Wine tells its programs when this registry key changes; a PulseAudio
-        default switch never reaches them. None goes back to PulseAudio's
-        defaults."""
-        for value, flow, name in (('DefaultInput', 'Capture', f'Monitor of {sink}'), ('DefaultOutput', 'Render', sink)):
-            if sink is None:
-                # A value that is not there is as good as deleted.
-                subprocess.run(['wine', 'reg', 'delete', WINEPULSE_KEY, '/v', value, '/f'], env=self.env,
-                               capture_output=True)
-            else:
-                self.command(['wine', 'reg', 'add', WINEPULSE_KEY, '/v', value, '/t', 'REG_SZ',
-                              '/d', self.endpoint_id(flow, name), '/f'])
+        input, which the loopback shim hands out for the default output;
+        None goes back to PulseAudio's defaults. Wine tells its programs
+        when this registry key changes (a PulseAudio default switch never
+        reaches them); both values change in one import, so that a program
+        sees one change."""
+        if sink is None:
+            values = {'DefaultInput': '-', 'DefaultOutput': '-'}
+        else:
+            values = {'DefaultInput': f'"{self.endpoint_id("Capture", f"Monitor of {sink}")}"',
+                      'DefaultOutput': f'"{self.endpoint_id("Render", sink)}"'}
+        with tempfile.NamedTemporaryFile('w', dir=self.dir, suffix='.reg', encoding='utf-16') as changes:
+            changes.write('Windows Registry Editor Version 5.00\r\n\r\n'
+                          f'[{WINEPULSE_KEY.replace("HKCU", "HKEY_CURRENT_USER")}]\r\n' +
+                          ''.join(f'"{name}"={value}\r\n' for name, value in values.items()))
+            changes.flush()
+            self.command(['wine', 'reg', 'import', changes.name])
