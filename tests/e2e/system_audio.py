@@ -14,6 +14,9 @@ AUDIO = 'kestro/system_audio'
 AUDIO_EVENTS = 'kestro/system_audio_events'
 RATE = 16000  # chunks: 16 kHz mono signed 16-bit little-endian
 BYTES_PER_MS = 32
+# A tone above the chunks' 8 kHz limit: at 48 kHz, taken every third sample
+# by the standard conversion, 10 kHz folds to 6 kHz.
+HIGH_HZ, ALIAS_HZ = 10000, 6000
 
 # "quality": "high" cannot be recognised from the host's answers (an unknown
 # key is ignored), so the checks of the filtered conversion run only when

@@ -14,8 +14,7 @@ from helpers.shown_kestro import shown_kestro  # noqa: F401 (a fixture)
 
 TONE_HZ = 1000
 AMPLITUDE = 0.5
-# 10 kHz at 48 kHz, taken every third sample, folds to 6 kHz.
-HIGH_HZ, ALIAS_HZ = 10000, 6000
+HIGH_HZ, ALIAS_HZ = audio.HIGH_HZ, audio.ALIAS_HZ
 FIRST_CHUNK_TIMEOUT = audio.FIRST_CHUNK_TIMEOUT
 
 QUALITIES = [
