@@ -11,8 +11,7 @@
 #
 # The Wine part needs kestro.exe (the windows preset; make bench builds it)
 # and runs on a bed of its own, build/bench-testbed, brought up and down
-# here: its prefix has the loopback shim registered, which the product
-# tests' bed must not have.
+# here, with the bed's loopback shim, so that chunks carry the tone.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
 
@@ -53,9 +52,7 @@ build_wine_helpers() {
     x86_64-w64-mingw32-gcc-posix -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror -municode -mwindows \
       -static-libgcc -o "$out/minimal_window.exe" bench/wine/minimal_window.c &&
     x86_64-w64-mingw32-gcc-posix -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror -municode \
-      -static-libgcc -o "$out/desktop_holder.exe" bench/wine/desktop_holder.c &&
-    x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Wpedantic -Werror -shared -static \
-      -o "$out/loopback_shim.dll" bench/wine/loopback_shim.cpp bench/wine/loopback_shim.def -lole32 -luuid
+      -static-libgcc -o "$out/desktop_holder.exe" bench/wine/desktop_holder.c
 }
 
 run_wine() {
@@ -66,14 +63,9 @@ run_wine() {
   fi
   build_wine_helpers || return 1
   export KESTRO_TESTBED_DIR=$PWD/build/bench-testbed
-  scripts/testbed/up.sh || return 1
+  KESTRO_TESTBED_WINE_LOOPBACK=0 scripts/testbed/up.sh || return 1
   # shellcheck source=/dev/null
   source "$KESTRO_TESTBED_DIR/env.sh"
-  local enumerator='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
-  wine reg add "$enumerator" /ve /d "Z:${PWD//\//\\}\\build\\bench-wine\\loopback_shim.dll" /f >/dev/null 2>&1 || {
-    echo "bench: registering the loopback shim failed"
-    return 1
-  }
   local result=0
   printf '\n=== start-up under Wine\n'
   /usr/bin/python3 bench/wine/startup_bench.py build/bench-wine "${BENCH_WINE_STARTUP_RUNS:-21}" || result=1

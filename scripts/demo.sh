@@ -4,8 +4,9 @@
 # connected to the stand-in engine's UI port shows what the user interface
 # sees: start-up, the window after its first frame, the plug-ins and
 # channels, a screenshot, the three services (capture protection, a paste
-# into Wine's notepad, system audio), a secondary window with its own
-# channels, and the exit code after closing the window. Then kestro-wire
+# into Wine's notepad, system audio with tones played into the bed's sink and
+# a spectrogram of each capture in build/demo/), a secondary window with its
+# own channels, and the exit code after closing the window. Then kestro-wire
 # shows, byte by byte, a message exchange on the system audio channels.
 # `make run` builds everything first.
 set -euo pipefail

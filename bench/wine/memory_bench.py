@@ -9,7 +9,7 @@ record of sends, kept for its test API up to 4096 messages (about 10 MiB of
 chunks), is forgotten every FORGET_EVERY events, as the native soak does,
 so that it does not pass for kestro.exe's growth.
 
-    memory_bench.py SECONDS   (the bed up, the loopback shim registered, a tone playing)
+    memory_bench.py SECONDS   (the bed up with its loopback shim, a tone playing)
 """
 
 import sys

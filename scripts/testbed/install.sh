@@ -10,7 +10,8 @@ packages=(
   fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
   xvfb x11-utils xclip xdotool imagemagick
   pulseaudio pulseaudio-utils sox
-  gcc-mingw-w64-x86-64-posix
+  # The loopback shim (loopback_shim.cpp) is built at bring-up.
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   python3 python3-pytest
 )
 

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Brings up the Wine test bed: a private Xvfb display, a private PulseAudio
-# with a 48 kHz stereo null sink, and a booted 64-bit Wine prefix under
-# build/testbed/. Writes build/testbed/env.sh; callers `source` it.
-# Running it again while the bed is up does nothing.
+# with two 48 kHz stereo null sinks, and a booted 64-bit Wine prefix under
+# build/testbed/ whose render loopback carries what plays into the default
+# sink (loopback.sh; KESTRO_TESTBED_WINE_LOOPBACK=1 keeps Wine's own, which
+# refuses). Writes build/testbed/env.sh; callers `source` it. Running it
+# again while the bed is up only switches the loopback when asked for the
+# other one.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/loopback.sh"
 
 "$(dirname "$0")/install.sh"
 mkdir -p "$bed_dir" "$log_dir"
@@ -20,13 +24,33 @@ bed_is_up() {
     pid_runs "$KESTRO_TESTBED_XVFB_PID" Xvfb &&
       pid_runs "$KESTRO_TESTBED_PULSE_PID" pulseaudio &&
       pid_runs "$KESTRO_TESTBED_WINESERVER_PID" wineserver64 &&
+      [ -n "${KESTRO_TESTBED_SECOND_SINK:-}" ] &&
       xdpyinfo >/dev/null 2>&1 &&
       pactl info >/dev/null 2>&1
   )
 }
 
+write_env_file() {
+  local tmp=$env_file.tmp
+  {
+    echo "# Written by scripts/testbed/up.sh; source it before any wine command."
+    for name in KESTRO_TESTBED_DIR LC_ALL DBUS_SESSION_BUS_ADDRESS DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES \
+                PULSE_SERVER PULSE_RUNTIME_PATH PULSE_COOKIE KESTRO_TESTBED_SINK KESTRO_TESTBED_SOURCE \
+                KESTRO_TESTBED_SECOND_SINK KESTRO_TESTBED_LOOPBACK \
+                KESTRO_TESTBED_XVFB_PID KESTRO_TESTBED_PULSE_PID KESTRO_TESTBED_WINESERVER_PID; do
+      printf 'export %s=%q\n' "$name" "${!name}"
+    done
+  } >"$tmp"
+  mv "$tmp" "$env_file"
+}
+
 if bed_is_up; then
-  say "already up ($env_file)"
+  source "$env_file"
+  if ! loopback_is_current; then
+    apply_loopback
+    write_env_file
+  fi
+  say "already up ($env_file), render loopback: $KESTRO_TESTBED_LOOPBACK"
   exit 0
 fi
 # Whatever is left of an earlier bed goes first.
@@ -73,6 +97,7 @@ start_pulseaudio() {
   cat >"$bed_dir/pulse.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$runtime/native
 load-module module-null-sink sink_name=kestro_null rate=48000 channels=2 sink_properties=device.description=kestro_null
+load-module module-null-sink sink_name=kestro_null_2 rate=48000 channels=2 sink_properties=device.description=kestro_null_2
 set-default-sink kestro_null
 set-default-source kestro_null.monitor
 PA
@@ -167,26 +192,16 @@ boot_new_prefix() {
   echo "$1" >"$bed_dir/prefix.booted"
 }
 
-write_env_file() {
-  local tmp=$env_file.tmp
-  {
-    echo "# Written by scripts/testbed/up.sh; source it before any wine command."
-    for name in KESTRO_TESTBED_DIR LC_ALL DBUS_SESSION_BUS_ADDRESS DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES \
-                PULSE_SERVER PULSE_RUNTIME_PATH PULSE_COOKIE KESTRO_TESTBED_SINK KESTRO_TESTBED_SOURCE \
-                KESTRO_TESTBED_XVFB_PID KESTRO_TESTBED_PULSE_PID KESTRO_TESTBED_WINESERVER_PID; do
-      printf 'export %s=%q\n' "$name" "${!name}"
-    done
-  } >"$tmp"
-  mv "$tmp" "$env_file"
-}
 
 export_bed_variables
 start_xvfb
 start_pulseaudio
 boot_prefix
+apply_loopback
 export KESTRO_TESTBED_DIR=$bed_dir
 export KESTRO_TESTBED_SINK=kestro_null
 export KESTRO_TESTBED_SOURCE=kestro_null.monitor
+export KESTRO_TESTBED_SECOND_SINK=kestro_null_2
 export KESTRO_TESTBED_XVFB_PID=$xvfb_pid
 export KESTRO_TESTBED_PULSE_PID=$pulse_pid
 export KESTRO_TESTBED_WINESERVER_PID=$wineserver_pid

@@ -1,22 +1,31 @@
 """The demonstration's UI side: starts kestro.exe on the Wine test bed (which
 must be up), plays the user interface through the UI port, and tells what
-it sees, the three native services and a secondary window included. Usage: demo.py SCREENSHOT.png
+it sees, the three native services and a secondary window included. System
+audio gets tones played into the bed's sink and tells what the chunks carry
+(with a spectrogram of each capture in build/demo/), or, on a bed with Wine's
+own render loopback, Wine's refusal. Usage: demo.py SCREENSHOT.png
 [ARGUMENT...]; the exit code is kestro.exe's, or 1 when the demonstration
 could not run.
 """
 
+import subprocess
 import sys
+import tempfile
+import time
 from pathlib import Path
 
-import time
-
 import kestro_codec as codec
+import system_audio as audio
+import tone_analysis as tones
 import testbed as bed
 from helpers.programs import Clipboard, Notepad
 from kestro_app import MAIN_ENGINE, KestroApp
 from ui_port import NO_HANDLER, RESTORE_WINDOW, UiPortError
 
-AUDIO = 'kestro/system_audio'
+AUDIO = audio.AUDIO
+DEMO_DIR = bed.REPO / 'build' / 'demo'
+TONE_HZ = 1000
+HIGH_HZ, ALIAS_HZ = audio.HIGH_HZ, audio.ALIAS_HZ
 PROTECTION = 'kestro/capture_protection'
 INSERTION = 'kestro/text_insertion'
 MULTI_WINDOW = 'standin/DesktopMultiWindowPlugin'
@@ -120,36 +129,110 @@ def show_paste_options(app, notepad):
     show_minimised(app)
 
 
-def audio_events_within(app, seconds):
-    count = 0
-    deadline = time.monotonic() + seconds
-    while (left := deadline - time.monotonic()) > 0:
-        try:
-            count += app.port.next_host_message(timeout=left).channel == f'{AUDIO}_events'
-        except UiPortError:
-            break
-    return count
-
-
 def show_audio_status(app, when):
-    status = app.port.call(MAIN_ENGINE, AUDIO, 'get_status').result
+    status = audio.status(app.port)
     code = status['hresult']
     say(f'  {when}: state {status["state"]!r}, error {status["error"]!r}, '
-        f'hresult {"null" if code is None else f"{int(code):#010x}"}, device {status["device"]!r}, '
+        f'hresult {"null" if code is None else f"{int(code.value):#010x}"}, device {status["device"]!r}, '
         f'format {status["format"]}')
+    counts = ('chunks_emitted', 'chunks_dropped', 'silence_ms', 'device_switches')
+    say('    ' + ', '.join(f'{name} {status[name].value}' for name in counts if name in status))
+    extra = {name: value for name, value in status.items() if name not in counts + ('state', 'error', 'hresult',
+                                                                                      'device', 'format')}
+    if extra:
+        say(f'    and {extra}')
+    return status
+
+
+def spectrogram(chunks, name, title):
+    """A sox spectrogram of the chunks as build/demo/system-audio-NAME.png."""
+    png = DEMO_DIR / f'system-audio-{name}.png'
+    with tempfile.NamedTemporaryFile(suffix='.raw') as raw:
+        raw.write(b''.join(chunks))
+        raw.flush()
+        subprocess.run(['sox', '-t', 'raw', '-r', str(audio.RATE), '-e', 'signed-integer', '-b', '16', '-c', '1',
+                        '-L', raw.name, '-n', 'spectrogram', '-t', title, '-o', str(png)], check=True)
+    return png
+
+
+def describe_capture(chunks, name, title, tone_hz=None):
+    """Prints what arrived: chunks, dominant frequency, level, and the
+    signal to noise of each quarter second against one steady tone."""
+    sizes = sorted({len(chunk) for chunk in chunks})
+    values = tones.sounding(tones.samples(chunks))
+    say(f'  {len(chunks)} chunk events arrived, of {" and ".join(map(str, sizes)) or "no"} bytes')
+    if values:
+        frequency = tones.dominant_frequency(values, audio.RATE)
+        say(f'  dominant frequency {frequency:.1f} Hz, level {tones.level_db(values):.2f} dB of full scale')
+        if tone_hz:
+            ratios = tones.snr_per_window(values, tone_hz, audio.RATE)
+            say(f'  signal to noise per quarter second: {min(ratios, default=0):.1f} dB at worst, '
+                f'{len(ratios)} windows (a gap or repeat would fall below 40 dB)')
+    say(f'  spectrogram: {spectrogram(chunks, name, title)}')
+
+
+def show_refused_loopback(app):
+    """A bed brought up with KESTRO_TESTBED_WINE_LOOPBACK=1: Wine's own refusal."""
+    started = audio.start(app.port, chunk_ms=100, keep_alive=True)
+    say(f'"{AUDIO}" start in 100 ms chunks with keep-alive -> {started}; listening for 2 s')
+    say(f'  {len(audio.events_within(app.port, 2.0))} chunk events arrived: Wine\'s render loopback refuses the '
+        'capture client (this bed runs without its loopback shim)')
+    show_audio_status(app, 'and "get_status" says why')
+    say(f'"{AUDIO}" stop -> {audio.stop(app.port)}')
+    show_audio_status(app, 'after stop')
+
+
+def show_tone(app):
+    say(f'a {TONE_HZ} Hz tone at half of full scale ({tones.decibels(0.5):.2f} dB) plays into the bed\'s sink '
+        f'{app.testbed.env["KESTRO_TESTBED_SINK"]}; the bed\'s loopback shim hands kestro.exe its monitor as the '
+        'default output device')
+    with app.testbed.tone(TONE_HZ, 0.5):
+        started = audio.start(app.port, chunk_ms=100)
+        say(f'"{AUDIO}" start in 100 ms chunks -> {started}; taking 2 s of chunks')
+        chunks = audio.chunks_until(app.port, 20, audio.FIRST_CHUNK_TIMEOUT + 2)
+        show_audio_status(app, 'while capturing, "get_status"')
+        say(f'"{AUDIO}" stop -> {audio.stop(app.port)}')
+    describe_capture(chunks, 'tone', f'{TONE_HZ} Hz tone, standard quality', TONE_HZ)
+
+
+def show_alias(app):
+    say(f'a {HIGH_HZ} Hz tone, above the chunks\' 8 kHz limit, in both qualities side by side:')
+    if not audio.QUALITY_HIGH:
+        say(f'  (the "high" quality is skipped: {audio.QUALITY_HIGH_MISSING})')
+    qualities = [('standard', {})] + ([('high', {'quality': 'high'})] if audio.QUALITY_HIGH else [])
+    with app.testbed.tone(HIGH_HZ, 0.5):
+        for name, options in qualities:
+            started, chunks = audio.capture(app.port, 1.0, **options)
+            values = tones.samples(chunks)[audio.RATE // 10:]
+            alias = tones.Tone(values, ALIAS_HZ, audio.RATE).level_db
+            say(f'  "{name}" ({started}): the {ALIAS_HZ} Hz alias at {alias:.1f} dB of full scale, '
+                f'{tones.decibels(0.5) - alias:.1f} dB below the tone played')
+            describe_capture(chunks, f'{HIGH_HZ // 1000}khz-{name}', f'{HIGH_HZ} Hz tone, {name} quality')
+
+
+def show_exclusion_fallback(app):
+    say('"exclude_own_audio": true asks for everything but kestro\'s own sound; Wine has no process loopback')
+    with app.testbed.tone(TONE_HZ, 0.5):
+        started = audio.start(app.port, chunk_ms=100, exclude_own_audio=True)
+        chunks = audio.chunks_until(app.port, 10, audio.FIRST_CHUNK_TIMEOUT + 1)
+        status = show_audio_status(app, f'start -> {started}, then "get_status"')
+        audio.stop(app.port)
+    if not audio.has_exclusion(status):
+        say(f'  (the fallback is skipped: {audio.EXCLUSION_MISSING})')
+        return
+    say(f'  mode {status["mode"]!r}, exclusion_error {status.get("exclusion_error")!r}')
+    describe_capture(chunks, 'exclude-own-audio', f'{TONE_HZ} Hz tone, exclude_own_audio fallback', TONE_HZ)
 
 
 def show_system_audio(app):
-    app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.listen_call()).reply()
-    started = app.port.call(MAIN_ENGINE, AUDIO, 'start', {'chunk_ms': 100, 'keep_alive': True})
-    say(f'"{AUDIO}" start in 100 ms chunks with keep-alive -> {started}; listening for 2 s')
-    say(f'  {audio_events_within(app, 2.0)} chunk events arrived: Wine\'s render loopback refuses the '
-        'capture client')
-    show_audio_status(app, 'and "get_status" says why')
-    say(f'"{AUDIO}" stop -> {app.port.call(MAIN_ENGINE, AUDIO, "stop")}')
-    show_audio_status(app, 'after stop')
-    app.port.send(MAIN_ENGINE, f'{AUDIO}_events', codec.cancel_call()).reply()
-
+    audio.listen(app.port)
+    if app.testbed.loopback_shim:
+        show_tone(app)
+        show_alias(app)
+        show_exclusion_fallback(app)
+    else:
+        show_refused_loopback(app)
+    audio.cancel(app.port)
 
 
 def show_secondary_window(app):

@@ -1,10 +1,12 @@
-"""System audio in the real kestro.exe under Wine 8.
+"""System audio in the real kestro.exe under Wine 8's own render loopback
+(the bed's loopback shim steps aside for this module's kestro.exe).
 
 Wine's render loopback refuses the capture client, so a started capture
 fails inside the engine and stays started until "stop": the UI sees "start"
 answered true, then no event at all, and "stop" and a new "start" work.
 Standard error names the refused call and its code, and "get_status" gives
-both to the UI.
+both to the UI. What chunks carry with the shim in place is in
+test_services_system_audio_chunks.py.
 """
 
 import time
@@ -12,38 +14,23 @@ import time
 import pytest
 
 import kestro_codec as codec
-from helpers.shown_kestro import shown_kestro  # noqa: F401 (a fixture)
+from helpers.shown_kestro import start as start_kestro
 from kestro_app import MAIN_ENGINE
-from ui_port import UiPortError
-
-AUDIO = 'kestro/system_audio'
-AUDIO_EVENTS = 'kestro/system_audio_events'
+from system_audio import AUDIO, AUDIO_EVENTS, cancel, events_within, listen
 NO_STREAM = codec.Error('error', 'No active stream to cancel')
 # AUDCLNT_E_WRONG_ENDPOINT_TYPE: the line names the call and its code.
 COUNTS = ('chunks_emitted', 'chunks_dropped', 'silence_ms', 'device_switches')
 GET_SERVICE_FAILED = 'Error: IAudioClient::GetService failed: 0x88890003'
 
 
-def events_within(port, seconds):
-    """The host's messages on the events channel during `seconds`."""
-    events = []
-    deadline = time.monotonic() + seconds
-    while (left := deadline - time.monotonic()) > 0:
-        try:
-            message = port.next_host_message(timeout=left)
-        except UiPortError:
-            break
-        if message.channel == AUDIO_EVENTS:
-            events.append(message)
-    return events
-
-
-def listen(port):
-    return port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.listen_call()).reply()
-
-
-def cancel(port):
-    return port.send(MAIN_ENGINE, AUDIO_EVENTS, codec.cancel_call()).reply()
+@pytest.fixture(scope='module')
+def shown_kestro(testbed, dist):
+    """One kestro.exe for the module, with Wine's own render loopback."""
+    app = start_kestro(testbed, env={'KESTRO_TESTBED_WINE_LOOPBACK': '1'})
+    try:
+        yield app
+    finally:
+        app.stop()
 
 
 @pytest.fixture

@@ -3,7 +3,9 @@ brings up, and looking at what they did: exit code, standard error, the
 display, the clipboard and the null sink.
 """
 
+import contextlib
 import os
+import re
 import signal
 import subprocess
 import tempfile
@@ -13,6 +15,13 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 DEFAULT_DIR = REPO / 'build' / 'testbed'
+PLAY_TONE = REPO / 'scripts' / 'testbed' / 'play_tone.sh'
+WINEPULSE_KEY = r'HKCU\Software\Wine\Drivers\winepulse.drv'
+MMDEVICES_KEY = r'HKLM\Software\Microsoft\Windows\CurrentVersion\MMDevices\Audio'
+# Wine's endpoint ids: "{0.0.<flow>.00000000}.{guid}", flow 0 render, 1 capture.
+_ENDPOINT_PREFIX = {'Render': '{0.0.0.00000000}.', 'Capture': '{0.0.1.00000000}.'}
+# The friendly name property (PKEY_Device_FriendlyName) under Properties.
+_FRIENDLY_NAME = '{A45C254E-DF1C-4EFD-8020-67D146A850E0},14'
 
 # The programs each saved PID must still be running.
 _PROCESS_NAMES = {
@@ -140,3 +149,55 @@ class Testbed:
                 recorder.terminate()
                 recorder.wait(10)
             return Path(raw.name).read_bytes()
+
+    @property
+    def loopback_shim(self):
+        """Whether the bed's render loopback carries what plays (its loopback
+        shim), rather than Wine's own, which refuses the capture client."""
+        return self.env.get('KESTRO_TESTBED_LOOPBACK') == 'shim'
+
+    @contextlib.contextmanager
+    def tone(self, frequency, amplitude, seconds=60, sink=None):
+        """A sine tone playing into the default sink (or `sink`) while the
+        block runs."""
+        player = subprocess.Popen([str(PLAY_TONE), str(frequency), str(amplitude), str(seconds), *([sink] if sink else [])],
+                                  env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            yield player
+        finally:
+            player.terminate()
+            player.wait(10)
+
+    def endpoint_id(self, flow, friendly_name):
+        """Wine's id of the endpoint of `flow` ("Render", "Capture") named
+        `friendly_name`; Wine lists an endpoint once a program has enumerated it."""
+        listing = self.command(['wine', 'reg', 'query', rf'{MMDEVICES_KEY}\{flow}', '/s'], text=True).stdout
+        guid = None
+        for line in listing.splitlines():
+            key = re.match(r'^HKEY_\S+\\(\{[0-9A-Fa-f-]+\})\\Properties$', line.strip())
+            if key:
+                guid = key.group(1)
+            elif guid and line.split(None, 2)[:2] == [_FRIENDLY_NAME, 'REG_SZ'] and \
+                    line.split(None, 2)[2].strip() == friendly_name:
+                return _ENDPOINT_PREFIX[flow] + guid
+        raise LookupError(f'no {flow} endpoint named {friendly_name!r} in Wine\'s list')
+
+    def set_default_device(self, sink):
+        """Makes `sink` Wine's default output, and its monitor the default
+        input, which the loopback shim hands out for the default output;
+        None goes back to PulseAudio's defaults. Wine tells its programs
+        when this registry key changes (a PulseAudio default switch never
+        reaches them); both values change in one import, so that a program
+        sees one change."""
+        if sink is None:
+            values = {'DefaultInput': '-', 'DefaultOutput': '-'}
+        else:
+            values = {'DefaultInput': f'"{self.endpoint_id("Capture", f"Monitor of {sink}")}"',
+                      'DefaultOutput': f'"{self.endpoint_id("Render", sink)}"'}
+        with tempfile.NamedTemporaryFile('w', dir=self.dir, suffix='.reg', encoding='utf-16') as changes:
+            changes.write('Windows Registry Editor Version 5.00\r\n\r\n'
+                          f'[{WINEPULSE_KEY.replace("HKCU", "HKEY_CURRENT_USER")}]\r\n' +
+                          ''.join(f'"{name}"={value}\r\n' for name, value in values.items()))
+            changes.flush()
+            self.command(['wine', 'reg', 'import', changes.name])

@@ -6,10 +6,10 @@ import pytest
 from kestro_app import KestroApp
 
 
-def start(testbed, dist=None):
-    """A KestroApp (of `dist`, by default the build's) with its window shown;
-    the caller stops it."""
-    app = KestroApp(testbed, dist=dist)
+def start(testbed, dist=None, env=None):
+    """A KestroApp (of `dist`, by default the build's, with `env` added to
+    its environment) with its window shown; the caller stops it."""
+    app = KestroApp(testbed, dist=dist, env=env)
     try:
         app.connect()
         app.wait_until(lambda engine: engine['window'] is not None and engine['window']['visible'],

@@ -14,14 +14,9 @@ if [ -z "${KESTRO_TONE_HZ:-}" ] || [ -z "${KESTRO_TONE_AMPLITUDE:-}" ]; then
   exit 1
 fi
 
-# Stereo 16-bit at the sink's own rate, so that nothing resamples it; no
-# dither, so the level is exactly the amplitude.
-sox -q -D -n -r 48000 -c 2 -b 16 -e signed-integer -t raw - \
-    synth "${KESTRO_TONE_SECONDS:-120}" sine "$KESTRO_TONE_HZ" vol "$KESTRO_TONE_AMPLITUDE" 2>/dev/null |
-  paplay --raw --rate=48000 --channels=2 --format=s16le --volume=65536 \
-         --client-name=kestro-tone --stream-name=kestro-tone &
+"$(dirname "$0")/../../../scripts/testbed/play_tone.sh" "$KESTRO_TONE_HZ" "$KESTRO_TONE_AMPLITUDE" \
+  "${KESTRO_TONE_SECONDS:-120}" &
 player=$!
-# Ending the player ends sox too, at its next write.
 trap 'kill "$player" 2>/dev/null; wait "$player" 2>/dev/null || true' EXIT
 
 "$@"

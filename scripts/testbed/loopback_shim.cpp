@@ -1,11 +1,13 @@
 // Render loopback for the Wine test bed, which Wine 8 does not implement
 // (GetService(IAudioCaptureClient) fails on a render stream). The bed's
 // default render device is a null sink, and its monitor, the default capture
-// device, carries exactly what plays there. Registered in a benchmark's own
-// prefix as the in-process server of the device enumerator class, this DLL
-// hands out Wine's enumerator with one change: the default render endpoint
-// is the default capture endpoint. kestro.exe then runs its whole capture
-// path unchanged, loopback flag included, and receives what plays.
+// device, carries exactly what plays there. Registered in the bed's prefix
+// (scripts/testbed/up.sh) as the in-process server of the device enumerator
+// class, this DLL hands out Wine's enumerator with one change: the default
+// render endpoint is the default capture endpoint. kestro.exe then runs its
+// whole capture path unchanged, loopback flag included, and receives what
+// plays. A process started with KESTRO_TESTBED_WINE_LOOPBACK=1 gets Wine's
+// enumerator as it is, and so Wine's own refusal.
 #include <windows.h>
 #include <mmdeviceapi.h>
 
@@ -15,6 +17,12 @@ namespace {
 
 const CLSID kClsidMMDeviceEnumerator = {0xbcde0395, 0xe52f, 0x467c, {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
 const IID kIidIMMDeviceEnumerator = {0xa95664d2, 0x9614, 0x4f35, {0xa7, 0x46, 0xde, 0x8d, 0xb6, 0x36, 0x17, 0xe6}};
+
+bool WantsWineLoopback() {
+  wchar_t value[4] = {};
+  const DWORD length = GetEnvironmentVariableW(L"KESTRO_TESTBED_WINE_LOOPBACK", value, 4);
+  return length == 1 && value[0] == L'1';
+}
 
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 
@@ -91,6 +99,11 @@ class Factory final : public IClassFactory {
     result = wine_factory->CreateInstance(nullptr, kIidIMMDeviceEnumerator, reinterpret_cast<void**>(&wine_enumerator));
     wine_factory->Release();
     if (FAILED(result)) return result;
+    if (WantsWineLoopback()) {
+      result = wine_enumerator->QueryInterface(iid, out);
+      wine_enumerator->Release();
+      return result;
+    }
     LoopbackEnumerator* enumerator = new LoopbackEnumerator(wine_enumerator);
     result = enumerator->QueryInterface(iid, out);
     enumerator->Release();
