@@ -3,7 +3,6 @@ demonstration: the channels, listening, collecting chunk events, and which
 of the newer "start" keys the host can be asked for.
 """
 
-import os
 import time
 
 import kestro_codec as codec
@@ -18,19 +17,6 @@ BYTES_PER_MS = 32
 # by the standard conversion, 10 kHz folds to 6 kHz.
 HIGH_HZ, ALIAS_HZ = 10000, 6000
 
-# "quality": "high" cannot be recognised from the host's answers (an unknown
-# key is ignored), so the checks of the filtered conversion run only when
-# this says the host has it. Flip the default once it is merged, or set
-# KESTRO_E2E_QUALITY_HIGH=1 to try it before.
-QUALITY_HIGH = os.environ.get('KESTRO_E2E_QUALITY_HIGH', '0') == '1'
-QUALITY_HIGH_MISSING = ('"quality": "high" is not in this host yet '
-                        '(tests/e2e/system_audio.py: QUALITY_HIGH, or KESTRO_E2E_QUALITY_HIGH=1)')
-# "exclude_own_audio" shows in "get_status": a host that has it reports "mode".
-EXCLUSION_MISSING = '"exclude_own_audio" is not in this host yet: "get_status" has no "mode"'
-
-
-def has_exclusion(status):
-    return 'mode' in status
 
 
 def listen(port, engine=MAIN_ENGINE):
