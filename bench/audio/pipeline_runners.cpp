@@ -57,6 +57,23 @@ void ToInt16(const std::vector<float>& resampled, std::size_t count, std::vector
   if (kept != nullptr) kept->insert(kept->end(), output.begin(), output.end());
 }
 
+// A float peer's run: each packet down-mixed as ours is first, resampled by
+// `resample` (mono in, frames made out), made 16-bit and counted.
+template <typename Resample>
+std::size_t RunFloatPeer(const BenchInput& input, std::vector<std::int16_t>* kept, Resample resample) {
+  std::vector<float> mono;
+  std::vector<float> resampled;
+  std::vector<std::int16_t> output;
+  std::size_t produced = 0;
+  for (const AudioPacket& packet : input.packets) {
+    PlainDownMix(input, packet, mono);
+    resampled.resize(MaxOutput(input, packet.frames));
+    ToInt16(resampled, resample(mono, resampled), output, kept);
+    produced += output.size();
+  }
+  return produced;
+}
+
 }  // namespace
 
 void RunProduction(const BenchInput& input, std::int32_t chunk_ms, const ChunkSink& sink) {
@@ -121,20 +138,12 @@ std::size_t RunSpeexdsp(const BenchInput& input, int quality, std::vector<std::i
       speex_resampler_init(1, static_cast<spx_uint32_t>(input.layout.sample_rate), 16000, quality, &error),
       speex_resampler_destroy);
   if (!state) throw std::runtime_error(speex_resampler_strerror(error));
-  std::vector<float> mono;
-  std::vector<float> resampled;
-  std::vector<std::int16_t> output;
-  std::size_t produced = 0;
-  for (const AudioPacket& packet : input.packets) {
-    PlainDownMix(input, packet, mono);
-    resampled.resize(MaxOutput(input, packet.frames));
+  return RunFloatPeer(input, kept, [&](const std::vector<float>& mono, std::vector<float>& resampled) {
     spx_uint32_t in_length = static_cast<spx_uint32_t>(mono.size());
     spx_uint32_t out_length = static_cast<spx_uint32_t>(resampled.size());
     speex_resampler_process_float(state.get(), 0, mono.data(), &in_length, resampled.data(), &out_length);
-    ToInt16(resampled, out_length, output, kept);
-    produced += output.size();
-  }
-  return produced;
+    return std::size_t{out_length};
+  });
 }
 
 std::size_t RunSoxrLow(const BenchInput& input, SoxrBand band, std::vector<std::int16_t>* kept) {
@@ -149,20 +158,12 @@ std::size_t RunSoxrLow(const BenchInput& input, SoxrBand band, std::vector<std::
   std::unique_ptr<std::remove_pointer_t<soxr_t>, void (*)(soxr_t)> state(
       soxr_create(input.layout.sample_rate, 16000, 1, &error, &io, &quality, nullptr), soxr_delete);
   if (!state || error != nullptr) throw std::runtime_error(error != nullptr ? error : "soxr_create failed");
-  std::vector<float> mono;
-  std::vector<float> resampled;
-  std::vector<std::int16_t> output;
-  std::size_t produced = 0;
-  for (const AudioPacket& packet : input.packets) {
-    PlainDownMix(input, packet, mono);
-    resampled.resize(MaxOutput(input, packet.frames));
+  return RunFloatPeer(input, kept, [&](const std::vector<float>& mono, std::vector<float>& resampled) {
     std::size_t used = 0;
     std::size_t made = 0;
     soxr_process(state.get(), mono.data(), mono.size(), &used, resampled.data(), resampled.size(), &made);
-    ToInt16(resampled, made, output, kept);
-    produced += output.size();
-  }
-  return produced;
+    return made;
+  });
 }
 
 std::size_t RunMemcpy(const BenchInput& input, std::vector<std::uint8_t>& copy) {

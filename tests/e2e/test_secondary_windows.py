@@ -14,7 +14,7 @@ import pytest
 
 import kestro_codec as codec
 from helpers.programs import Notepad
-from helpers.shown_kestro import start as start_kestro
+from helpers.shown_kestro import own_kestro, start as start_kestro  # noqa: F401 (own_kestro: a fixture)
 from kestro_app import MAIN_ENGINE
 from test_host_channels import AUDIO, AUDIO_EVENTS, PLUGINS
 from ui_port import NO_HANDLER
@@ -43,15 +43,6 @@ def kestro_with_window(testbed, dist):
     try:
         engine_id, _ = open_window(app)
         yield app, engine_id
-    finally:
-        app.stop()
-
-
-@pytest.fixture
-def own_kestro(testbed, dist):
-    app = start_kestro(testbed)
-    try:
-        yield app
     finally:
         app.stop()
 

@@ -15,7 +15,7 @@ import pytest
 
 import kestro_codec as codec
 from helpers.programs import Clipboard, ClipboardHolder, KeyRecorder, Notepad
-from helpers.shown_kestro import shown_kestro, start as start_kestro  # noqa: F401 (shown_kestro: a fixture)
+from helpers.shown_kestro import own_kestro, shown_kestro  # noqa: F401 (fixtures)
 from kestro_app import MAIN_ENGINE
 
 INSERTION = 'kestro/text_insertion'
@@ -34,16 +34,6 @@ def minimised(app):
 
 
 @pytest.fixture
-def pasting_kestro(testbed, dist):
-    """A kestro.exe of its own: a paste leaves its window minimised."""
-    app = start_kestro(testbed)
-    try:
-        yield app
-    finally:
-        app.stop()
-
-
-@pytest.fixture
 def notepad(testbed):
     """Notepad in front; ask for it after kestro.exe, so that it starts later."""
     editor = Notepad(testbed)
@@ -59,21 +49,21 @@ def test_installed_on_the_main_engine(shown_kestro):
 
 
 class TestPasteIntoTheApplicationInFront:
-    def test_text_lands_in_notepad_and_on_the_clipboard(self, pasting_kestro, testbed, notepad):
-        assert paste(pasting_kestro, {'text': TEXT}) == codec.Success(True)
+    def test_text_lands_in_notepad_and_on_the_clipboard(self, own_kestro, testbed, notepad):
+        assert paste(own_kestro, {'text': TEXT}) == codec.Success(True)
         assert notepad.wait_for_text(TEXT) == TEXT
         assert testbed.clipboard_text() == TEXT
-        assert minimised(pasting_kestro)
+        assert minimised(own_kestro)
 
-    def test_detailed_result_answers_a_map_and_pastes_the_same(self, pasting_kestro, notepad):
-        answer = paste(pasting_kestro, {'text': TEXT, 'detailed_result': True})
+    def test_detailed_result_answers_a_map_and_pastes_the_same(self, own_kestro, notepad):
+        answer = paste(own_kestro, {'text': TEXT, 'detailed_result': True})
         assert answer == codec.Success({'pasted': True, 'reason': 'pasted'})
         assert notepad.wait_for_text(TEXT) == TEXT
         # Notepad runs at kestro's own integrity level: nothing to warn about.
-        assert not [line for line in pasting_kestro.stderr_lines if line.startswith('Warning:')]
+        assert not [line for line in own_kestro.stderr_lines if line.startswith('Warning:')]
 
-    def test_text_ends_at_its_first_zero_byte(self, pasting_kestro, notepad):
-        assert paste(pasting_kestro, {'text': 'before\0after'}) == codec.Success(True)
+    def test_text_ends_at_its_first_zero_byte(self, own_kestro, notepad):
+        assert paste(own_kestro, {'text': 'before\0after'}) == codec.Success(True)
         assert notepad.wait_for_text('before') == 'before'
 
 
@@ -109,37 +99,37 @@ def wait_for(read, expected, timeout=5):
 class TestPasteOptions:
     """The optional keys beside "text", seen from other programs."""
 
-    def test_exclude_from_history_leaves_the_three_formats_for_other_programs(self, pasting_kestro, testbed,
+    def test_exclude_from_history_leaves_the_three_formats_for_other_programs(self, own_kestro, testbed,
                                                                               notepad):
-        assert paste(pasting_kestro, {'text': TEXT, 'exclude_from_history': True}) == codec.Success(True)
+        assert paste(own_kestro, {'text': TEXT, 'exclude_from_history': True}) == codec.Success(True)
         assert notepad.wait_for_text(TEXT) == TEXT
         formats = Clipboard(testbed).formats()
         for name in HISTORY_FORMATS:
             assert formats.get(name) == b'\0\0\0\0', name
         assert formats[13].decode('utf-16-le').split('\0')[0] == TEXT
 
-    def test_restore_clipboard_puts_back_what_another_program_had_put_there(self, pasting_kestro, testbed,
+    def test_restore_clipboard_puts_back_what_another_program_had_put_there(self, own_kestro, testbed,
                                                                             notepad):
         clipboard = Clipboard(testbed)
         clipboard.put('earlier', '<b>earlier</b>')
         assert notepad.bring_to_front()
-        assert paste(pasting_kestro, {'text': TEXT, 'restore_clipboard': True}) == codec.Success(True)
+        assert paste(own_kestro, {'text': TEXT, 'restore_clipboard': True}) == codec.Success(True)
         assert notepad.wait_for_text(TEXT) == TEXT
         assert wait_for(clipboard.text, 'earlier') == 'earlier'
         assert clipboard.formats()['HTML Format'] == b'<b>earlier</b>\0'
 
-    def test_release_modifiers_keeps_a_held_shift_out_of_the_paste(self, pasting_kestro, testbed):
+    def test_release_modifiers_keeps_a_held_shift_out_of_the_paste(self, own_kestro, testbed):
         recorder = KeyRecorder(testbed)
         try:
             assert recorder.bring_to_front()
             testbed.command(['xdotool', 'keydown', 'shift'])
             try:
-                assert paste(pasting_kestro, {'text': 'x'}) == codec.Success(True)
+                assert paste(own_kestro, {'text': 'x'}) == codec.Success(True)
                 held = recorder.pastes(1)
                 if held != ['V ctrl shift']:
                     pytest.skip(f'Wine does not report the held Shift to the target here: {held}')
                 assert recorder.bring_to_front()
-                assert paste(pasting_kestro, {'text': 'x', 'release_modifiers': True}) == codec.Success(True)
+                assert paste(own_kestro, {'text': 'x', 'release_modifiers': True}) == codec.Success(True)
                 assert recorder.pastes(2)[1:] == ['V ctrl']
             finally:
                 testbed.command(['xdotool', 'keyup', 'shift'])

@@ -20,11 +20,22 @@ def start(testbed, dist=None, env=None):
     return app
 
 
-@pytest.fixture(scope='module')
-def shown_kestro(testbed, dist):
-    """One kestro.exe per module, for the calls that leave it as they found it."""
+def running(testbed):
     app = start(testbed)
     try:
         yield app
     finally:
         app.stop()
+
+
+@pytest.fixture(scope='module')
+def shown_kestro(testbed, dist):
+    """One kestro.exe per module, for the calls that leave it as they found it."""
+    yield from running(testbed)
+
+
+@pytest.fixture
+def own_kestro(testbed, dist):
+    """A kestro.exe of the test's own, for calls that change it (a paste
+    leaves its window minimised)."""
+    yield from running(testbed)

@@ -13,6 +13,7 @@
 #include "flutter/flutter_view_controller.h"
 #include "flutter/standard_method_codec.h"
 #include "standin/engine_test_api.h"
+#include "support/standin_view_test.h"
 
 namespace flutter::testing {
 
@@ -51,19 +52,8 @@ inline ::testing::AssertionResult NoMisuse() {
   return ::testing::AssertionFailure() << misuses << " misuses counted by the stand-in";
 }
 
-class MessagingTest : public ::testing::Test {
+class MessagingTest : public kestro::testing::StandinViewTest {
  protected:
-  void SetUp() override {
-    standin::ResetAll();
-    controller_ = std::make_unique<flutter::FlutterViewController>(800, 600, flutter::EngineProject(L"data"));
-    ASSERT_NE(controller_->View(), nullptr);
-    engine_id_ = standin::LiveEngines().back();
-  }
-  void TearDown() override {
-    controller_.reset();
-    standin::ResetAll();
-  }
-
   flutter::BinaryMessenger* messenger() { return controller_->Engine()->Messenger(); }
 
   // Plays the UI: sends `bytes` on `channel` and runs the platform thread.
@@ -81,9 +71,6 @@ class MessagingTest : public ::testing::Test {
                sent.end());
     return sent;
   }
-
-  std::unique_ptr<flutter::FlutterViewController> controller_;
-  standin::EngineId engine_id_ = 0;
 };
 
 }  // namespace flutter::testing

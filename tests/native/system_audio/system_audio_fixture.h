@@ -15,6 +15,7 @@
 #include "flutter/standard_method_codec.h"
 #include "ramp_audio_endpoint.h"
 #include "standin/engine_test_api.h"
+#include "support/standin_view_test.h"
 #include "support/ui_call.h"
 #include "system_audio_channels.h"
 
@@ -23,19 +24,17 @@ namespace kestro::testing {
 inline const std::string kMethods = "kestro/system_audio";
 inline const std::string kEvents = "kestro/system_audio_events";
 
-class SystemAudioTest : public ::testing::Test {
+class SystemAudioTest : public StandinViewTest {
  protected:
   void SetUp() override {
-    standin::ResetAll();
-    controller_ = std::make_unique<flutter::FlutterViewController>(800, 600, flutter::EngineProject(L"data"));
-    ASSERT_NE(controller_->View(), nullptr);
-    engine_id_ = standin::LiveEngines().back();
+    StandinViewTest::SetUp();
+    if (HasFatalFailure()) return;
     InstallSystemAudioChannels(controller_->Engine(), Endpoints());
   }
   void TearDown() override {
     controller_.reset();
     EXPECT_EQ(standin::GetCounters().sends_after_engine_gone, 0);
-    standin::ResetAll();
+    StandinViewTest::TearDown();
   }
 
   // The device the capture engine opens: a ramp ten times faster than real
@@ -80,8 +79,6 @@ class SystemAudioTest : public ::testing::Test {
   }
   static std::vector<uint8_t> SuccessWithoutValue() { return *Codec().EncodeSuccessReply(nullptr); }
 
-  std::unique_ptr<flutter::FlutterViewController> controller_;
-  standin::EngineId engine_id_ = 0;
 };
 
 }  // namespace kestro::testing

@@ -9,11 +9,6 @@
 namespace kestro::testing {
 namespace {
 
-using flutter::EncodableValue;
-using flutter::ValueMap;
-
-constexpr std::uint32_t kText = 13;
-constexpr std::uint32_t kHtml = 0xC100;
 
 const ValueMap kRestore = {{EncodableValue("restore_clipboard"), EncodableValue(true)}};
 

@@ -8,14 +8,6 @@
 namespace kestro::testing {
 namespace {
 
-using flutter::EncodableValue;
-using flutter::ValueMap;
-
-constexpr std::uint32_t kText = 13;
-constexpr std::uint32_t kBitmap = 2;
-constexpr std::uint32_t kDib = 8;
-constexpr std::uint32_t kEnhancedMetafile = 14;
-constexpr std::uint32_t kHtml = 0xC100;
 const char* const kHistoryFormats[] = {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
                                        "CanUploadToCloudClipboard"};
 

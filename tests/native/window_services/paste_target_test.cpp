@@ -8,9 +8,6 @@
 namespace kestro::testing {
 namespace {
 
-using flutter::EncodableValue;
-using flutter::ValueMap;
-
 constexpr std::uint32_t kLow = 0x1000;
 constexpr std::uint32_t kMedium = 0x2000;
 constexpr std::uint32_t kHigh = 0x3000;

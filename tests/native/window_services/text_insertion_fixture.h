@@ -15,6 +15,17 @@ inline const HWND kEditor = FakeWindow(0xE1);
 inline const HWND kBrowser = FakeWindow(0xB2);
 inline constexpr std::uint32_t kOtherProcess = 200;
 
+// Clipboard formats: CF_TEXT, CF_BITMAP, CF_DIB, CF_ENHMETAFILE, and a
+// registered one (HTML).
+inline constexpr std::uint32_t kText = 13;
+inline constexpr std::uint32_t kBitmap = 2;
+inline constexpr std::uint32_t kDib = 8;
+inline constexpr std::uint32_t kEnhancedMetafile = 14;
+inline constexpr std::uint32_t kHtml = 0xC100;
+
+using flutter::EncodableValue;
+using flutter::ValueMap;
+
 // Every window-system call of a paste of "hello" into the editor in front.
 inline const std::vector<std::string> kPlainPasteCalls = {"GetForegroundWindow",
                                                           "GetWindowThreadProcessId",

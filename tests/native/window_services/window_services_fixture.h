@@ -16,6 +16,7 @@
 #include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
 #include "standin/engine_test_api.h"
+#include "support/standin_view_test.h"
 #include "support/ui_call.h"
 
 namespace kestro::testing {
@@ -23,15 +24,13 @@ namespace kestro::testing {
 inline const std::string kCaptureProtection = "kestro/capture_protection";
 inline const std::string kTextInsertion = "kestro/text_insertion";
 
-class WindowServicesTest : public ::testing::Test {
+class WindowServicesTest : public StandinViewTest {
  protected:
   void SetUp() override {
-    standin::ResetAll();
     ProcessForegroundTracking() = {};
     ProcessClipboardRestore() = {};
-    controller_ = NewController();
-    ASSERT_NE(controller_->View(), nullptr);
-    engine_id_ = standin::LiveEngines().back();
+    StandinViewTest::SetUp();
+    if (HasFatalFailure()) return;
     own_window_ = controller_->View()->NativeWindow();
     ASSERT_NE(own_window_, nullptr);
     windows_.AddWindow(own_window_, windows_.own_process);
@@ -41,11 +40,7 @@ class WindowServicesTest : public ::testing::Test {
     controller_.reset();
     ProcessForegroundTracking() = {};
     ProcessClipboardRestore() = {};
-    standin::ResetAll();
-  }
-
-  std::unique_ptr<flutter::FlutterViewController> NewController() {
-    return std::make_unique<flutter::FlutterViewController>(800, 600, flutter::EngineProject(L"data"));
+    StandinViewTest::TearDown();
   }
 
   // Plays the UI: one call on `engine` and its answer.
@@ -74,9 +69,7 @@ class WindowServicesTest : public ::testing::Test {
   static std::vector<uint8_t> NotImplemented() { return {}; }
 
   FakeWindowSystem windows_;
-  std::unique_ptr<flutter::FlutterViewController> controller_;
   std::vector<std::unique_ptr<flutter::FlutterViewController>> controllers_;
-  standin::EngineId engine_id_ = 0;
   HWND own_window_ = nullptr;
 };
 

@@ -8,19 +8,12 @@
 #include <cstring>
 
 #include "diagnostics.h"
+#include "ui_port/loopback_address.h"
 #include "ui_port/socket.h"
 #include "ui_port/socket_os.h"
 
 namespace standin::internal::net {
 namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
 
 int Fd(intptr_t handle) {
   return static_cast<int>(handle);

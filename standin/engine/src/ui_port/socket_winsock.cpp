@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diagnostics.h"
+#include "ui_port/loopback_address.h"
 #include "ui_port/socket.h"
 #include "ui_port/socket_os.h"
 
@@ -17,14 +18,6 @@ bool NetworkingReady() {
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   return ready;
-}
-
-sockaddr_in Loopback(uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
 }
 
 SOCKET Handle(intptr_t handle) {
