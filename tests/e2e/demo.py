@@ -8,6 +8,7 @@ own render loopback, Wine's refusal. Usage: demo.py SCREENSHOT.png
 could not run.
 """
 
+import math
 import subprocess
 import sys
 import tempfile
@@ -203,8 +204,11 @@ def show_alias(app):
             started, chunks = audio.capture(app.port, 1.0, **options)
             values = tones.samples(chunks)[audio.RATE // 10:]
             alias = tones.Tone(values, ALIAS_HZ, audio.RATE).level_db
-            say(f'  "{name}" ({started}): the {ALIAS_HZ} Hz alias at {alias:.1f} dB of full scale, '
-                f'{tones.decibels(0.5) - alias:.1f} dB below the tone played')
+            if alias == -math.inf:
+                say(f'  "{name}" ({started}): no {ALIAS_HZ} Hz alias at all: every sample is 0')
+            else:
+                say(f'  "{name}" ({started}): the {ALIAS_HZ} Hz alias at {alias:.1f} dB of full scale, '
+                    f'{tones.decibels(0.5) - alias:.1f} dB below the tone played')
             describe_capture(chunks, f'{HIGH_HZ // 1000}khz-{name}', f'{HIGH_HZ} Hz tone, {name} quality')
 
 
