@@ -12,6 +12,9 @@
 #include <mmdeviceapi.h>
 
 #include <atomic>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,6 +28,53 @@ bool WantsWineLoopback() {
 }
 
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+// The programs' notifications, as the render default is the capture
+// default here: a new default capture endpoint is announced as a new
+// default render endpoint, and Wine's own render default changes, which
+// nothing handed out follows, are kept back.
+class RenderFollowsCapture final : public IMMNotificationClient {
+ public:
+  explicit RenderFollowsCapture(IMMNotificationClient* client) : client_(client) { client_->AddRef(); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(IMMNotificationClient))) {
+      *out = static_cast<IMMNotificationClient*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
+    return client_->OnDeviceStateChanged(id, state);
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override { return client_->OnDeviceAdded(id); }
+  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override { return client_->OnDeviceRemoved(id); }
+  HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override {
+    if (flow == eRender) return S_OK;
+    if (flow == eCapture) flow = eRender;
+    return client_->OnDefaultDeviceChanged(flow, role, id);
+  }
+  HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) override {
+    return client_->OnPropertyValueChanged(id, key);
+  }
+
+  IMMNotificationClient* client() const { return client_; }
+
+ private:
+  ~RenderFollowsCapture() { client_->Release(); }
+
+  std::atomic<ULONG> references_{1};
+  IMMNotificationClient* const client_;
+};
 
 class LoopbackEnumerator final : public IMMDeviceEnumerator {
  public:
@@ -54,17 +104,50 @@ class LoopbackEnumerator final : public IMMDeviceEnumerator {
   }
   HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR id, IMMDevice** out) override { return wine_->GetDevice(id, out); }
   HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
-    return wine_->RegisterEndpointNotificationCallback(client);
+    if (client == nullptr) return E_POINTER;
+    auto* wrapper = new RenderFollowsCapture(client);
+    const HRESULT result = wine_->RegisterEndpointNotificationCallback(wrapper);
+    if (FAILED(result)) {
+      wrapper->Release();
+      return result;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    registered_.push_back(wrapper);
+    return result;
   }
   HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
-    return wine_->UnregisterEndpointNotificationCallback(client);
+    RenderFollowsCapture* wrapper = Take(client);
+    if (wrapper == nullptr) return E_INVALIDARG;
+    const HRESULT result = wine_->UnregisterEndpointNotificationCallback(wrapper);
+    wrapper->Release();
+    return result;
   }
 
  private:
-  ~LoopbackEnumerator() { wine_->Release(); }
+  ~LoopbackEnumerator() {
+    for (RenderFollowsCapture* wrapper : registered_) {
+      wine_->UnregisterEndpointNotificationCallback(wrapper);
+      wrapper->Release();
+    }
+    wine_->Release();
+  }
+
+  RenderFollowsCapture* Take(IMMNotificationClient* client) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = registered_.begin(); it != registered_.end(); ++it) {
+      if ((*it)->client() == client) {
+        RenderFollowsCapture* wrapper = *it;
+        registered_.erase(it);
+        return wrapper;
+      }
+    }
+    return nullptr;
+  }
 
   std::atomic<ULONG> references_{1};
   IMMDeviceEnumerator* const wine_;
+  std::mutex mutex_;
+  std::vector<RenderFollowsCapture*> registered_;
 };
 
 class Factory final : public IClassFactory {

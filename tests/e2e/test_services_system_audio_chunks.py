@@ -99,11 +99,15 @@ def test_keep_alive_gives_silence_while_nothing_plays_then_the_tone(testbed, por
     assert audio.stop(port) == codec.Success(None)
     assert len(silent) >= 8 and not any(any(chunk) for chunk in silent)
     values = tones.sounding(tones.samples(sounding))
-    assert len(values) >= audio.RATE // 2
-    # Keep-alive fills with silence whenever Wine's packets fall behind, so
-    # only the tone itself is checked here, not its continuity.
-    assert tones.dominant_frequency(values, audio.RATE) == pytest.approx(TONE_HZ, abs=5)
-    assert tones.Tone(values, TONE_HZ, audio.RATE).level_db == pytest.approx(tones.decibels(AMPLITUDE), abs=1.0)
+    # Keep-alive lays silence in whenever Wine's packets fall half a chunk
+    # behind the clock, and the packets follow it whole; so the tone is
+    # checked in each stretch between such silences, not across them.
+    parts = [part for part in tones.stretches(values) if len(part) >= audio.RATE // 10]
+    assert sum(map(len, parts)) >= audio.RATE // 2
+    assert tones.dominant_frequency(max(parts, key=len), audio.RATE) == pytest.approx(TONE_HZ, abs=5)
+    for part in parts:
+        assert tones.level_db(part) == pytest.approx(tones.decibels(AMPLITUDE), abs=1.0)
+        assert min(tones.snr_per_window(part, TONE_HZ, audio.RATE, 0.05)) >= 40
 
 
 def test_follow_default_device_as_the_default_moves_between_sinks(testbed, port):
@@ -116,19 +120,12 @@ def test_follow_default_device_as_the_default_moves_between_sinks(testbed, port)
 
     def moves_to(sink):
         """Whether capture re-opens on `sink` and carries its tone within
-        12 s. Wine now and then misses a change of the key that comes while
-        it handles the previous one, so a change unheeded for 3 s is made
-        again."""
-        switched = audio.status(port)['device_switches'].value
+        12 s."""
         testbed.set_default_device(sink)
-        started = made = time.monotonic()
+        started = time.monotonic()
         while time.monotonic() - started < 12:
-            status = audio.status(port)
-            if status['device'] == f'Monitor of {sink}' and heard() == sinks[sink]:
+            if audio.status(port)['device'] == f'Monitor of {sink}' and heard() == sinks[sink]:
                 return True
-            if status['device_switches'].value == switched and time.monotonic() - made > 3:
-                testbed.set_default_device(sink)
-                made = time.monotonic()
         return False
 
     with contextlib.ExitStack() as playing:

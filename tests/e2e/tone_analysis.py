@@ -127,6 +127,27 @@ def dominant_frequency(values, rate, size=4096):
     return (peak + offset) * rate / size
 
 
+def stretches(values, gap=16):
+    """`values` split at every run of at least `gap` zero samples, the runs
+    left out: what a device delivered between the silences keep-alive laid
+    in. A sounding tone crosses zero, but never rests there for a
+    millisecond."""
+    parts, start, zeros = [], 0, 0
+    for k, v in enumerate(values):
+        if v:
+            if zeros >= gap:
+                if start < k - zeros:
+                    parts.append(values[start:k - zeros])
+                start = k
+            zeros = 0
+        else:
+            zeros += 1
+    end = len(values) - zeros if zeros >= gap else len(values)
+    if start < end:
+        parts.append(values[start:end])
+    return parts
+
+
 def sounding(values, threshold=0.5):
     """`values` from the first sample above `threshold` of their peak on:
     the capture without the silence before the tone reached it."""
