@@ -1,6 +1,7 @@
 #include "wasapi_audio_endpoint.h"
 
 // clang-format off
+#include <cwchar>
 #include <windows.h>
 #include <objbase.h>
 #include <mmreg.h>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -296,7 +298,22 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     *watcher_.Put() = new DeviceWatcher(id.Get(), DataFlow());
     watching_ = Succeeded("IMMDeviceEnumerator::RegisterEndpointNotificationCallback",
                           enumerator_->RegisterEndpointNotificationCallback(watcher_.Get()));
+    // A default that changed while the stream was opened was announced to
+    // nobody: the next poll re-opens on it.
+    if (watching_ && !IsStillDefault(id.Get())) watcher_->NoteChange();
     return watching_;
+  }
+
+  bool IsStillDefault(const wchar_t* in_use) {
+    ComPtr<IMMDevice> current;
+    DeviceIdText id;
+    // When the default cannot be read the next step says whether the
+    // device in use still works.
+    if (FAILED(enumerator_->GetDefaultAudioEndpoint(DataFlow(), eConsole, current.Put())) ||
+        FAILED(current->GetId(id.Put())) || !id) {
+      return true;
+    }
+    return std::wcscmp(id.Get(), in_use) == 0;
   }
 
   bool DevicesChanged() override { return watching_ && watcher_->TakeChange(); }

@@ -23,6 +23,7 @@ class DeviceWatcher final : public IMMNotificationClient {
 
   // Whether a change came since the last call.
   bool TakeChange() { return changed_.exchange(false); }
+  void NoteChange() { changed_.store(true); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
