@@ -35,17 +35,35 @@ PendingClipboardRestore& ProcessClipboardRestore() {
 
 bool ClipboardRestoreOwed(WindowSystem& window_system) {
   const PendingClipboardRestore& pending = ProcessClipboardRestore();
-  return pending.snapshot != nullptr && pending.window_system == &window_system &&
-         window_system.GetClipboardSequenceNumber() == pending.pasted_sequence;
+  const bool owed = (pending.snapshot != nullptr || pending.unsaved) && pending.window_system == &window_system &&
+                    window_system.GetClipboardSequenceNumber() == pending.pasted_sequence;
+  if (owed && pending.unsaved) {
+    WriteDiagnosticLine(
+        "Warning: Text insertion: the clipboard held an earlier paste whose save was given up, so it will not be "
+        "restored after this paste either");
+  }
+  return owed;
+}
+
+void NoteClipboardUnsaved(WindowSystem& window_system, std::uint32_t pasted_sequence) {
+  PendingClipboardRestore& pending = ProcessClipboardRestore();
+  pending.snapshot = nullptr;
+  pending.unsaved = true;
+  pending.window_system = &window_system;
+  pending.pasted_sequence = pasted_sequence;
+  ++pending.generation;
 }
 
 void ScheduleClipboardRestore(WindowSystem& window_system, std::shared_ptr<const ClipboardSnapshot> saved,
                               std::uint32_t pasted_sequence, std::uint32_t delay_ms) {
   PendingClipboardRestore& pending = ProcessClipboardRestore();
-  if (saved != nullptr) pending.snapshot = std::move(saved);
-  if (pending.snapshot == nullptr) return;
+  if (saved != nullptr) {
+    pending.snapshot = std::move(saved);
+    pending.unsaved = false;
+  }
   pending.window_system = &window_system;
   pending.pasted_sequence = pasted_sequence;
+  if (pending.snapshot == nullptr) return;
   const std::uint64_t generation = ++pending.generation;
   const bool scheduled = window_system.SetTimer(delay_ms, [generation] {
     if (ProcessClipboardRestore().generation == generation) RunPendingRestore();
@@ -58,6 +76,7 @@ void ScheduleClipboardRestore(WindowSystem& window_system, std::shared_ptr<const
 
 void CancelClipboardRestore() {
   ProcessClipboardRestore().snapshot = nullptr;
+  ProcessClipboardRestore().unsaved = false;
 }
 
 void FinishPendingClipboardRestore() {

@@ -19,6 +19,9 @@ struct PendingClipboardRestore {
   WindowSystem* window_system = nullptr;
   // Null while nothing is pending.
   std::shared_ptr<const ClipboardSnapshot> snapshot;
+  // The run's first save was given up: the user's clipboard is gone, and
+  // what the clipboard holds is only kestro's own paste.
+  bool unsaved = false;
   // The clipboard's sequence number right after the latest paste wrote it.
   std::uint32_t pasted_sequence = 0;
   // Tells a superseded timer from the one that counts.
@@ -28,9 +31,14 @@ struct PendingClipboardRestore {
 // The one instance of the process.
 PendingClipboardRestore& ProcessClipboardRestore();
 
-// True while a restore is pending and the clipboard still holds the paste
-// it follows: the next paste must not save the clipboard again.
+// True while a restore is pending, or the run's save was given up, and the
+// clipboard still holds the paste that came last: the next paste must not
+// save the clipboard again.
 bool ClipboardRestoreOwed(WindowSystem& window_system);
+
+// After a paste with `pasted_sequence` on the clipboard whose save was given
+// up: the later pastes of its run restore nothing either.
+void NoteClipboardUnsaved(WindowSystem& window_system, std::uint32_t pasted_sequence);
 
 // After a paste with `pasted_sequence` on the clipboard: `saved` comes back
 // in `delay_ms`; a null `saved` keeps the snapshot already pending.

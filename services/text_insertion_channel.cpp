@@ -1,6 +1,5 @@
 #include "text_insertion_channel.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,10 +7,7 @@
 #include <utility>
 
 #include "clipboard_restore.h"
-#include "flutter/method_channel.h"
-#include "flutter/standard_method_codec.h"
 #include "foreground_tracking.h"
-#include "kestro/platform/diagnostics.h"
 #include "method_arguments.h"
 #include "open_clipboard.h"
 #include "paste_steps.h"
@@ -68,7 +64,11 @@ void PasteText(const std::string& text, const PasteOptions& options, HWND window
     return answer(PasteOutcome::kClipboardBusy);
   }
   const std::uint32_t pasted = restore ? window_system.GetClipboardSequenceNumber() : 0;
-  if (!restore || (!owed && !previous.has_value())) CancelClipboardRestore();
+  if (!restore) {
+    CancelClipboardRestore();
+  } else if (!owed && !previous.has_value()) {
+    NoteClipboardUnsaved(window_system, pasted);
+  }
   window_system.ShowWindow(window, kMinimize);
   window_system.SetForegroundWindow(target);
   window_system.Sleep(kForegroundSettleMs);

@@ -87,6 +87,25 @@ TEST_F(ClipboardRestoreTest, ALazyOwnerIsGivenOneBudgetAndThePasteGoesAheadWitho
   for (const std::string& call : windows_.calls) EXPECT_NE(call, "GetClipboardData 13");
 }
 
+TEST_F(ClipboardRestoreTest, AfterAGivenUpSaveTheRunNeverBringsBackItsOwnEarlierPaste) {
+  ValueMap secret = kRestore;
+  secret[EncodableValue("exclude_from_history")] = EncodableValue(true);
+  windows_.PutLazilyOnClipboard(kText, UINT32_MAX);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(PasteRestoring("secret", secret), Answer(true));
+  EXPECT_EQ(PasteRestoring("two"), Answer(true));
+  const std::string lines = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(lines.find("held an earlier paste"), std::string::npos) << lines;
+  EXPECT_EQ(FireTimersReportingLines(), "");
+  EXPECT_EQ(windows_.clipboard_text, u"two") << "the secret came back";
+
+  // Another program's copy starts a run that restores again.
+  windows_.PutOnClipboard(kText, Utf16Bytes(u"copied"));
+  EXPECT_EQ(PasteRestoring("three"), Answer(true));
+  windows_.FireTimers();
+  EXPECT_EQ(windows_.clipboard_text, u"copied");
+}
+
 TEST_F(ClipboardRestoreTest, RunningOutOfMemoryWhileSavingClosesTheClipboardAndStillPastes) {
   windows_.out_of_memory = true;
   ::testing::internal::CaptureStderr();
