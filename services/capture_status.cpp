@@ -111,6 +111,11 @@ void CaptureStatus::SetOsBuild(std::optional<std::uint32_t> build) {
   snapshot_.os_build = build;
 }
 
+void CaptureStatus::SetQuality(const char* quality) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.quality = quality;
+}
+
 void CaptureStatus::SetExclusion(bool in_effect, const char* failed_call, std::optional<std::uint32_t> result_code) {
   ExclusionStatus exclusion;
   exclusion.in_effect = in_effect;

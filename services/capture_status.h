@@ -51,6 +51,9 @@ struct CaptureStatusSnapshot {
   std::optional<std::uint32_t> os_build;
   // Only when the capture asked to leave its own sound out.
   std::optional<ExclusionStatus> exclusion;
+  // Only when the capture asked for "quality" "high": the conversion in
+  // effect for the device's rate, "high" or "standard".
+  const char* quality = nullptr;
 };
 
 // Each call takes the lock only for its own copy or update, and calls
@@ -80,6 +83,8 @@ class CaptureStatus {
   void CountDeviceSwitch();
   void CountPacketFlags(std::uint32_t flags);
   void SetOsBuild(std::optional<std::uint32_t> build);
+  // The filtered conversion was asked for; `quality` is the one in effect.
+  void SetQuality(const char* quality);
   // Exclusion was asked for: in effect, or refused at `failed_call`.
   void SetExclusion(bool in_effect, const char* failed_call = nullptr,
                     std::optional<std::uint32_t> result_code = std::nullopt);

@@ -316,6 +316,9 @@ KestroLoopbackCapture::PollEnd KestroLoopbackCapture::PollPackets(AudioEndpoint&
     WriteDiagnosticLine("Warning: quality \"high\" does not take " + std::to_string(sample_rate_) +
                         " Hz; converting with the standard quality");
     options.quality = ConversionQuality::kStandard;
+    status_->SetQuality("standard");
+  } else if (options.quality == ConversionQuality::kHigh) {
+    status_->SetQuality("high");
   }
   // A new device at another rate starts the filter afresh; at the same
   // rate its history goes on, as the default conversion's input does.

@@ -94,6 +94,7 @@ flutter::EncodableValue StatusValue(const CaptureStatusSnapshot& status) {
     answer.emplace(EncodableValue("discontinuities"), Count(status.discontinuities));
     answer.emplace(EncodableValue("timestamp_errors"), Count(status.timestamp_errors));
   }
+  if (status.quality != nullptr) answer.emplace(EncodableValue("quality"), EncodableValue(status.quality));
   return EncodableValue(std::move(answer));
 }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "capture_probe.h"
@@ -186,6 +187,20 @@ TEST(FilteredCapture, RateBeyondTheFilterConvertsAsTheDefault) {
   const std::vector<std::int16_t> standard = CaptureAll(recording, 80);
   EXPECT_EQ(standard.size(), 3u * 1280);
   EXPECT_TRUE(CaptureAll(recording, 80, nullptr, high) == standard);
+
+  // "get_status" tells which conversion is in effect.
+  const auto quality_in_effect = [&high](const AudioRecording& played) {
+    RecordedAudioSource source(played);
+    CaptureProbe probe;
+    KestroLoopbackCapture capture(source.Factory());
+    EXPECT_TRUE(capture.Start(80, probe.OnChunk(), probe.OnError(), high));
+    EXPECT_TRUE(source.WaitUntilDrained(kPatience));
+    capture.Stop();
+    const char* quality = capture.status()->Snapshot().quality;
+    return std::string(quality != nullptr ? quality : "none");
+  };
+  EXPECT_EQ(quality_in_effect(recording), "standard");
+  EXPECT_EQ(quality_in_effect(NoiseRecording(FloatFormat(48000, 2), 0.3, false)), "high");
 }
 
 }  // namespace

@@ -97,6 +97,7 @@ TEST(StatusValue, TellsWhetherOwnAudioIsLeftOutOnlyWhenAskedFor) {
   status.os_build = 19045;
   status.discontinuities = 3;
   EXPECT_EQ(StatusValue(status).Find("mode"), nullptr);
+  EXPECT_EQ(StatusValue(status).Find("quality"), nullptr) << "only when \"high\" was asked for";
   EXPECT_EQ(StatusValue(status).Find("os_build"), nullptr);
   status.exclusion = ExclusionStatus{false, "IActivateAudioInterfaceAsyncOperation::GetActivateResult", 0x80070002};
   const EncodableValue refused = StatusValue(status);
