@@ -205,7 +205,8 @@ def show_alias(app):
             values = tones.samples(chunks)[audio.RATE // 10:]
             alias = tones.Tone(values, ALIAS_HZ, audio.RATE).level_db
             if alias == -math.inf:
-                say(f'  "{name}" ({started}): no {ALIAS_HZ} Hz alias at all: every sample is 0')
+                say(f'  "{name}" ({started}): no {ALIAS_HZ} Hz alias at all: every sample after '
+                    'the first 0.1 s is 0 (only the tone\'s onset, a click, passes the filter)')
             else:
                 say(f'  "{name}" ({started}): the {ALIAS_HZ} Hz alias at {alias:.1f} dB of full scale, '
                     f'{tones.decibels(0.5) - alias:.1f} dB below the tone played')
