@@ -29,18 +29,16 @@ bool WantsWineLoopback() {
 
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 
-// The programs' notifications, as the render default is the capture
-// default here: a new default capture endpoint is announced as a new
-// default render endpoint, and Wine's own render default changes, which
-// nothing handed out follows, are kept back.
-class RenderFollowsCapture final : public IMMNotificationClient {
+// IUnknown of an object with one interface, freed by its last Release.
+template <typename Interface>
+class ComObject : public Interface {
  public:
-  explicit RenderFollowsCapture(IMMNotificationClient* client) : client_(client) { client_->AddRef(); }
+  explicit ComObject(const IID& iid) : iid_(iid) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(IMMNotificationClient))) {
-      *out = static_cast<IMMNotificationClient*>(this);
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+      *out = static_cast<Interface*>(this);
       AddRef();
       return S_OK;
     }
@@ -53,6 +51,26 @@ class RenderFollowsCapture final : public IMMNotificationClient {
     if (left == 0) delete this;
     return left;
   }
+
+ protected:
+  virtual ~ComObject() = default;
+
+ private:
+  const IID iid_;
+  std::atomic<ULONG> references_{1};
+};
+
+// The programs' notifications, as the render default is the capture
+// default here: a new default capture endpoint is announced as a new
+// default render endpoint, and Wine's own render default changes, which
+// nothing handed out follows, are kept back.
+class RenderFollowsCapture final : public ComObject<IMMNotificationClient> {
+ public:
+  explicit RenderFollowsCapture(IMMNotificationClient* client)
+      : ComObject(__uuidof(IMMNotificationClient)), client_(client) {
+    client_->AddRef();
+  }
+
   HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
     return client_->OnDeviceStateChanged(id, state);
   }
@@ -70,32 +88,15 @@ class RenderFollowsCapture final : public IMMNotificationClient {
   IMMNotificationClient* client() const { return client_; }
 
  private:
-  ~RenderFollowsCapture() { client_->Release(); }
+  ~RenderFollowsCapture() override { client_->Release(); }
 
-  std::atomic<ULONG> references_{1};
   IMMNotificationClient* const client_;
 };
 
-class LoopbackEnumerator final : public IMMDeviceEnumerator {
+class LoopbackEnumerator final : public ComObject<IMMDeviceEnumerator> {
  public:
-  explicit LoopbackEnumerator(IMMDeviceEnumerator* wine) : wine_(wine) {}
+  explicit LoopbackEnumerator(IMMDeviceEnumerator* wine) : ComObject(kIidIMMDeviceEnumerator), wine_(wine) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidIMMDeviceEnumerator)) {
-      *out = static_cast<IMMDeviceEnumerator*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD states, IMMDeviceCollection** out) override {
     return wine_->EnumAudioEndpoints(flow, states, out);
   }
@@ -124,7 +125,7 @@ class LoopbackEnumerator final : public IMMDeviceEnumerator {
   }
 
  private:
-  ~LoopbackEnumerator() {
+  ~LoopbackEnumerator() override {
     for (RenderFollowsCapture* wrapper : registered_) {
       wine_->UnregisterEndpointNotificationCallback(wrapper);
       wrapper->Release();
@@ -144,7 +145,6 @@ class LoopbackEnumerator final : public IMMDeviceEnumerator {
     return nullptr;
   }
 
-  std::atomic<ULONG> references_{1};
   IMMDeviceEnumerator* const wine_;
   std::mutex mutex_;
   std::vector<RenderFollowsCapture*> registered_;
