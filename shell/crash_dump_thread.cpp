@@ -21,7 +21,8 @@ using MiniDumpWriteDumpFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_
 // Set once at start-up, before any crash can be handed over.
 std::filesystem::path* dump_folder = nullptr;
 HANDLE crash_handed_over = nullptr;
-HANDLE crash_written = nullptr;
+// Set once the dump and the crash record are on disk.
+HANDLE crash_kept = nullptr;
 // The one crash being written; the crashing thread waits while it is.
 EXCEPTION_POINTERS* handed_pointers = nullptr;
 DWORD crashed_thread = 0;
@@ -90,18 +91,20 @@ void WriteCrash(MiniDumpWriteDumpFunction write_dump) {
   record.module = ModuleAt(exception.ExceptionAddress, &offset);
   const std::filesystem::path path = NewDumpPath();
   if (WriteMinidump(write_dump, path)) record.dump = path.u8string();
-
-  char head[160];
-  std::snprintf(head, sizeof head, "Error: unhandled exception 0x%08X at %s+0x%llX; minidump ",
-                static_cast<unsigned>(record.code), record.module.c_str(), static_cast<unsigned long long>(offset));
-  WriteDiagnosticLine(std::string(head) + (record.dump.empty() ? "(none)" : record.dump));
-
   if (FILE* file = _wfopen((*dump_folder / kLastCrashFileName).c_str(), L"wb")) {
     const std::string text = FormatCrashRecord(record);
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
   }
   KeepNewestDumps(*dump_folder, kKeptDumps);
+  SetEvent(crash_kept);
+
+  // Last, as it takes the diagnostics' locks, which the crash may have
+  // left held.
+  char head[160];
+  std::snprintf(head, sizeof head, "Error: unhandled exception 0x%08X at %s+0x%llX; minidump ",
+                static_cast<unsigned>(record.code), record.module.c_str(), static_cast<unsigned long long>(offset));
+  WriteDiagnosticLine(std::string(head) + (record.dump.empty() ? "(none)" : record.dump));
 }
 
 DWORD WINAPI RunDumpThread(void*) {
@@ -131,7 +134,6 @@ DWORD WINAPI RunDumpThread(void*) {
   }
   // Ended from here: the crashed thread may have no stack left to do it.
   TerminateProcess(GetCurrentProcess(), crash_code);
-  SetEvent(crash_written);
   return 0;
 }
 
@@ -140,8 +142,8 @@ DWORD WINAPI RunDumpThread(void*) {
 bool StartCrashDumpThread(const std::filesystem::path& folder) {
   dump_folder = new std::filesystem::path(folder);
   crash_handed_over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  crash_written = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (crash_handed_over == nullptr || crash_written == nullptr) {
+  crash_kept = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (crash_handed_over == nullptr || crash_kept == nullptr) {
     ReportPlatformFailure("CreateEventW", GetLastError());
     return false;
   }
@@ -162,9 +164,11 @@ void HandOverCrash(EXCEPTION_POINTERS* pointers) noexcept {
     crashed_thread = GetCurrentThreadId();
     SetEvent(crash_handed_over);
   }
-  // Bounded: a dump thread stuck on a lock the crash left held must not
-  // keep the process alive.
-  WaitForSingleObject(crash_written, 60000);
+  // The dump thread ends the process once it has written the line. Bounded
+  // all the same: stuck on a lock the crash left held, it must not keep
+  // the process alive, 60 s for the dump (Wine's dbghelp is slow), then a
+  // moment for the line.
+  if (WaitForSingleObject(crash_kept, 60000) == WAIT_OBJECT_0) Sleep(2000);
   TerminateProcess(GetCurrentProcess(), code);
   for (;;) Sleep(INFINITE);
 }

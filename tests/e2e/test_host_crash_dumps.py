@@ -6,6 +6,7 @@ through "kestro/diagnostics"; only the newest five dumps stay.
 """
 
 import re
+import time
 import uuid
 from pathlib import Path
 
@@ -123,6 +124,19 @@ def test_the_next_run_tells_the_ui_about_the_last_crash(testbed, folders):
     assert last['module'] == line.group(2) == 'flutter_windows.dll'
     assert last['dump'] == line.group(4)
     assert re.fullmatch(r'\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}', last['time'])
+
+
+def test_a_crash_that_holds_standard_error_still_ends_with_its_dump_and_record(testbed, folders):
+    """The line cannot be written then, but it must neither keep the process
+    alive for the full minute nor cost the next run its record."""
+    started = time.monotonic()
+    crashed = crash(testbed, folders, 'holding_stderr')
+    assert time.monotonic() - started < 20, crashed.stderr_lines
+    assert crashed.exit_code == 0xC0000005 & 0xFF
+    (dump,) = folders.dumps()
+    assert minidump.read(dump).exception_code == 0xC0000005
+    last = get_info(testbed, folders.env).result['last_crash']
+    assert folders.unix(last['dump']) == dump
 
 
 def test_without_the_variables_there_is_no_log_and_off_means_no_crash_folder(testbed, folders):

@@ -57,6 +57,10 @@ enum CrashKind : uint8_t {
   kPureVirtualCall = 4,
   kInvalidParameter = 5,
   kStackOverflow = 6,
+  // A read through a bad pointer inside the runtime's write to standard
+  // error, which leaves the stream's lock held, as a crash inside a
+  // diagnostic line does.
+  kAccessViolationHoldingStderr = 7,
 };
 
 bool IsKnownAction(uint8_t action);

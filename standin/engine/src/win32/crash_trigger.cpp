@@ -5,6 +5,7 @@
 #include <cxxabi.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -63,6 +64,20 @@ bool CrashProcess(uint8_t kind) {
     case frames::kStackOverflow:
       Recurse(0);
       return false;
+    case frames::kAccessViolationHoldingStderr: {
+      // The runtime's own fprintf (the compiler's may be its own, locking
+      // differently) holds the stream's lock while it formats, and the text
+      // it reads lies nowhere.
+      using PrintFunction = int(__cdecl*)(FILE*, const char*, ...);
+      const HMODULE runtime = GetModuleHandleW(L"msvcrt.dll");
+      const auto print = runtime == nullptr ? nullptr
+                                            : reinterpret_cast<PrintFunction>(
+                                                  reinterpret_cast<void*>(GetProcAddress(runtime, "fprintf")));
+      if (print == nullptr) return false;
+      const char* volatile nowhere = reinterpret_cast<const char*>(16);
+      print(stderr, "%s", nowhere);
+      return false;
+    }
     default:
       return false;
   }
