@@ -35,14 +35,8 @@ PendingClipboardRestore& ProcessClipboardRestore() {
 
 bool ClipboardRestoreOwed(WindowSystem& window_system) {
   const PendingClipboardRestore& pending = ProcessClipboardRestore();
-  const bool owed = (pending.snapshot != nullptr || pending.unsaved) && pending.window_system == &window_system &&
-                    window_system.GetClipboardSequenceNumber() == pending.pasted_sequence;
-  if (owed && pending.unsaved) {
-    WriteDiagnosticLine(
-        "Warning: Text insertion: the clipboard held an earlier paste whose save was given up, so it will not be "
-        "restored after this paste either");
-  }
-  return owed;
+  return (pending.snapshot != nullptr || pending.unsaved) && pending.window_system == &window_system &&
+         window_system.GetClipboardSequenceNumber() == pending.pasted_sequence;
 }
 
 void NoteClipboardUnsaved(WindowSystem& window_system, std::uint32_t pasted_sequence) {
@@ -63,7 +57,14 @@ void ScheduleClipboardRestore(WindowSystem& window_system, std::shared_ptr<const
   }
   pending.window_system = &window_system;
   pending.pasted_sequence = pasted_sequence;
-  if (pending.snapshot == nullptr) return;
+  if (pending.snapshot == nullptr) {
+    if (pending.unsaved) {
+      WriteDiagnosticLine(
+          "Warning: Text insertion: the clipboard held an earlier paste whose save was given up, so it will not be "
+          "restored after this paste either");
+    }
+    return;
+  }
   const std::uint64_t generation = ++pending.generation;
   const bool scheduled = window_system.SetTimer(delay_ms, [generation] {
     if (ProcessClipboardRestore().generation == generation) RunPendingRestore();

@@ -41,7 +41,8 @@ bool ClipboardRestoreOwed(WindowSystem& window_system);
 void NoteClipboardUnsaved(WindowSystem& window_system, std::uint32_t pasted_sequence);
 
 // After a paste with `pasted_sequence` on the clipboard: `saved` comes back
-// in `delay_ms`; a null `saved` keeps the snapshot already pending.
+// in `delay_ms`; a null `saved` keeps the snapshot already pending, or,
+// in a run whose save was given up, says that nothing comes back.
 void ScheduleClipboardRestore(WindowSystem& window_system, std::shared_ptr<const ClipboardSnapshot> saved,
                               std::uint32_t pasted_sequence, std::uint32_t delay_ms);
 

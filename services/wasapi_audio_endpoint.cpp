@@ -1,7 +1,6 @@
 #include "wasapi_audio_endpoint.h"
 
 // clang-format off
-#include <cwchar>
 #include <windows.h>
 #include <objbase.h>
 #include <mmreg.h>
@@ -309,8 +308,9 @@ class WasapiAudioEndpoint final : public AudioEndpoint {
     DeviceIdText id;
     // When the default cannot be read the next step says whether the
     // device in use still works.
-    if (FAILED(enumerator_->GetDefaultAudioEndpoint(DataFlow(), eConsole, current.Put())) ||
-        FAILED(current->GetId(id.Put())) || !id) {
+    if (!Succeeded("IMMDeviceEnumerator::GetDefaultAudioEndpoint",
+                   enumerator_->GetDefaultAudioEndpoint(DataFlow(), eConsole, current.Put())) ||
+        !Succeeded("IMMDevice::GetId", current->GetId(id.Put())) || !id) {
       return true;
     }
     return std::wcscmp(id.Get(), in_use) == 0;

@@ -39,9 +39,9 @@ CRASH_PROCESS = 10
 # How CRASH_PROCESS ends the host.
 CRASH_KINDS = {'access_violation': 1, 'abort': 2, 'terminate': 3, 'pure_virtual_call': 4,
                'invalid_parameter': 5, 'stack_overflow': 6}
-# Not a kind of its own: an access violation that leaves the host's
-# diagnostics blocked on the standard error stream's lock.
-HOLDING_STDERR = 7
+# Beside them, an access violation that leaves the host's diagnostics
+# blocked on the standard error stream's lock.
+CRASH_WAYS = dict(CRASH_KINDS, holding_stderr=7)
 
 WM_SIZE = 0x0005
 WM_FONTCHANGE = 0x001D
@@ -144,8 +144,7 @@ class UiPort:
 
     def crash_process(self, engine, kind, on_platform_thread=True):
         """Asks the stand-in to crash the host; no answer comes when it does."""
-        how = HOLDING_STDERR if kind == 'holding_stderr' else CRASH_KINDS[kind]
-        arguments = struct.pack('<BB', how, 0 if on_platform_thread else 1)
+        arguments = struct.pack('<BB', CRASH_WAYS[kind], 0 if on_platform_thread else 1)
         with self._pending_lock:
             request_id = self._next_request
             self._next_request += 1
